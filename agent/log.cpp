@@ -1,0 +1,302 @@
+/*
+ * The levelled log writer. One process-wide state; records are built in a
+ * stack buffer (a heap buffer only for very long messages) and written with
+ * one write and one flush under the object lock keyed by the lock token.
+ *
+ * Writers are thread-safe. Configuration, open, close and free are meant for
+ * start-up and shutdown, when no other thread writes.
+ */
+#include "agent/log.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "agent/object_lock.h"
+#include "agent/strings.h"
+#include "platform/win32.h"
+
+namespace orv {
+
+FILE* gv_logFilePtr = nullptr;
+
+namespace {
+
+struct LogState {
+    char* fileName = nullptr;
+    char* directory = nullptr;
+    char* fullPath = nullptr;
+    char* libraryRoot = nullptr;
+    uint8_t level = 0;
+    int32_t maxSize = 0;
+    char* lockToken = nullptr;  // a one-byte heap block; its address is the lock key
+};
+
+LogState g_log;
+
+constexpr size_t kTimeStampSize = 32;
+
+char* PutDigits(char* p, unsigned value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + width;
+}
+
+/* Writes the decimal digits of value at p, returns the end. */
+char* PutUnsigned(char* p, uint32_t value) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0) *p++ = digits[--n];
+    return p;
+}
+
+char* PutSigned(char* p, int32_t value) {
+    if (value < 0) {
+        *p++ = '-';
+        return PutUnsigned(p, 0u - static_cast<uint32_t>(value));
+    }
+    return PutUnsigned(p, static_cast<uint32_t>(value));
+}
+
+/* "%d-%02d-%02d %02d:%02d:%02d:%03d" of the local time now, at p; returns
+ * the end. REQUIRES: kTimeStampSize bytes at p. */
+char* PutTimeStamp(char* p) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    p = PutUnsigned(p, st.wYear);
+    *p++ = '-';
+    p = PutDigits(p, st.wMonth, 2);
+    *p++ = '-';
+    p = PutDigits(p, st.wDay, 2);
+    *p++ = ' ';
+    p = PutDigits(p, st.wHour, 2);
+    *p++ = ':';
+    p = PutDigits(p, st.wMinute, 2);
+    *p++ = ':';
+    p = PutDigits(p, st.wSecond, 2);
+    *p++ = ':';
+    return PutDigits(p, st.wMilliseconds % 1000u, 3);
+}
+
+void ReplaceText(char** field, char* value) {
+    free(*field);
+    *field = value;
+}
+
+/* Writes one record: "[ stamp ] [ thread ] TAG message". */
+void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const char* format, va_list args) {
+    if (gv_logFilePtr == nullptr) return;
+    if (g_log.level == 0 || g_log.level < threshold) return;
+    const void* token = g_log.lockToken;
+    if (token == nullptr) return;
+
+    LockObject(token);
+    FILE* file = gv_logFilePtr;
+    if (file != nullptr) {
+        char buffer[1024];
+        char* p = buffer;
+        *p++ = '[';
+        *p++ = ' ';
+        p = PutTimeStamp(p);
+        memcpy(p, " ] [ ", 5);
+        p += 5;
+        p = PutSigned(p, static_cast<int32_t>(GetCurrentThreadId()));
+        *p++ = ' ';
+        *p++ = ']';
+        *p++ = ' ';
+        memcpy(p, tag, tagLength);
+        p += tagLength;
+        *p++ = ' ';
+        size_t prefixLength = static_cast<size_t>(p - buffer);
+        size_t room = sizeof(buffer) - prefixLength;
+
+        va_list copy;
+        va_copy(copy, args);
+        int n = vsnprintf(p, room, format, copy);
+        va_end(copy);
+        if (n < 0) {
+            fwrite(buffer, 1, prefixLength, file);
+        } else if (static_cast<size_t>(n) < room) {
+            fwrite(buffer, 1, prefixLength + static_cast<size_t>(n), file);
+        } else {
+            std::string big(buffer, prefixLength);
+            big.resize(prefixLength + static_cast<size_t>(n) + 1);
+            vsnprintf(big.data() + prefixLength, static_cast<size_t>(n) + 1, format, args);
+            fwrite(big.data(), 1, prefixLength + static_cast<size_t>(n), file);
+        }
+        fflush(file);
+    }
+    if (g_log.lockToken != nullptr) UnlockObject(token);
+}
+
+bool OpenLog(const char* mode) {
+    if (gv_logFilePtr != nullptr) {
+        LogTrace("gv_logFilePtr already Set\n");
+        return true;
+    }
+    const char* name = g_log.fileName != nullptr ? g_log.fileName : "";
+    std::string path;
+    if (g_log.directory != nullptr) {
+        MakeDirectoryPath(g_log.directory);
+        path = std::string(g_log.directory) + "/" + name;
+    } else if (g_log.libraryRoot != nullptr) {
+        std::string logs = std::string(g_log.libraryRoot) + "/logs";
+        MakeDirectoryPath(logs.c_str());
+        path = logs + "/" + name;
+    } else {
+        MakeDirectory("../logs");
+        path = std::string("../logs/") + name;
+    }
+    char* fullPath = nullptr;
+    if (DuplicateString(&fullPath, path.c_str()) != kDupOk) return false;
+    ReplaceText(&g_log.fullPath, fullPath);
+
+    FILE* file = _fsopen(g_log.fullPath, mode, _SH_DENYNO);
+    if (file == nullptr) return false;
+    gv_logFilePtr = file;
+
+    char stamp[kTimeStampSize];
+    *PutTimeStamp(stamp) = '\0';
+    fprintf(file, "Log open time: %s\n", stamp);
+    fflush(file);
+    return true;
+}
+
+}  // namespace
+
+#define ORV_DEFINE_WRITER(Name, Tag, Threshold)                      \
+    void Name(const char* format, ...) {                             \
+        va_list args;                                                \
+        va_start(args, format);                                      \
+        WriteRecord(Tag, sizeof(Tag) - 1, Threshold, format, args);  \
+        va_end(args);                                                \
+    }
+
+ORV_DEFINE_WRITER(LogInfo, "[INFO]", 1)
+ORV_DEFINE_WRITER(LogError, "[ERROR]", 2)
+ORV_DEFINE_WRITER(LogDebug, "[DEBUG]", 3)
+ORV_DEFINE_WRITER(LogTrace, "[TRACE]", 4)
+
+#undef ORV_DEFINE_WRITER
+
+bool InitDefaultLog() {
+    if (gv_logFilePtr == nullptr && g_log.fileName == nullptr) {
+        char* name = nullptr;
+        if (DuplicateString(&name, "velkra.log") != kDupOk) return false;
+        g_log.fileName = name;
+        char* token = static_cast<char*>(calloc(1, 1));
+        ReplaceText(&g_log.lockToken, token);
+        ReplaceText(&g_log.directory, nullptr);
+        ReplaceText(&g_log.fullPath, nullptr);
+        gv_logFilePtr = nullptr;
+        g_log.maxSize = 10000;
+        g_log.level = 3;
+        return true;
+    }
+    if (gv_logFilePtr != nullptr) {
+        g_log.maxSize = 10000;
+        g_log.level = 3;
+    }
+    return true;
+}
+
+bool ConfigureLog(const char* fileName, const char* directory, int32_t maxSize, int32_t level) {
+    ReplaceText(&g_log.fileName, nullptr);
+    ReplaceText(&g_log.directory, nullptr);
+    if (fileName == nullptr || DuplicateString(&g_log.fileName, fileName) != kDupOk) return false;
+    if (directory == nullptr || DuplicateString(&g_log.directory, directory) != kDupOk) return false;
+    g_log.maxSize = maxSize;
+    g_log.level = static_cast<uint8_t>(static_cast<uint32_t>(level) & 0xFFu);
+    return true;
+}
+
+bool OpenLogTruncate() { return OpenLog("w"); }
+
+bool OpenLogAppend() { return OpenLog("a+"); }
+
+void CloseLog() {
+    char stamp[kTimeStampSize];
+    *PutTimeStamp(stamp) = '\0';
+    if (gv_logFilePtr != nullptr) {
+        fprintf(gv_logFilePtr, "Log close time: %s\n", stamp);
+        fflush(gv_logFilePtr);
+        fclose(gv_logFilePtr);
+    }
+    gv_logFilePtr = nullptr;
+}
+
+void FreeLogSettings() {
+    ReplaceText(&g_log.fileName, nullptr);
+    ReplaceText(&g_log.directory, nullptr);
+    ReplaceText(&g_log.fullPath, nullptr);
+    ReplaceText(&g_log.lockToken, nullptr);
+}
+
+void SetLogLevel(uint8_t level) { g_log.level = level; }
+
+bool SetLogFileName(const char* fileName) {
+    if (fileName == nullptr) return false;
+    ReplaceText(&g_log.fileName, nullptr);
+    return DuplicateString(&g_log.fileName, fileName) == kDupOk;
+}
+
+bool SetLogDirectory(const char* directory) {
+    if (directory == nullptr) return false;
+    ReplaceText(&g_log.directory, nullptr);
+    return DuplicateString(&g_log.directory, directory) == kDupOk;
+}
+
+bool SetLogFilePtr(FILE* file) {
+    if (file == nullptr) return false;
+    gv_logFilePtr = file;
+    return true;
+}
+
+bool SetLogLibraryRoot(const char* root) {
+    ReplaceText(&g_log.libraryRoot, nullptr);
+    if (root == nullptr) return true;
+    return DuplicateString(&g_log.libraryRoot, root) == kDupOk;
+}
+
+uint8_t GetLogLevel() { return g_log.level; }
+
+int32_t GetLogMaxSize() { return g_log.maxSize; }
+
+const char* GetLogFullPath() { return g_log.fullPath; }
+
+const void* GetLogLockToken() { return g_log.lockToken; }
+
+char* GetTimeStamp() {
+    char* text = static_cast<char*>(malloc(kTimeStampSize));
+    if (text == nullptr) return nullptr;
+    *PutTimeStamp(text) = '\0';
+    return text;
+}
+
+int MakeDirectory(const char* path) { return _mkdir(path) == 0 ? 0 : errno; }
+
+int MakeDirectoryPath(const char* path) {
+    int rc = MakeDirectory(path);
+    if (rc == 0) return 0;
+    if (rc == EEXIST) return 1;
+    if (rc != ENOENT) return rc;
+
+    std::string parent(path);
+    while (!parent.empty() && parent.back() == '/') parent.pop_back();
+    size_t slash = parent.rfind('/');
+    if (slash == std::string::npos || slash == 0) return rc;  // no parent to create
+    parent.resize(slash);
+    int parentRc = MakeDirectoryPath(parent.c_str());
+    if (parentRc != 0) return parentRc;
+    return MakeDirectory(path);
+}
+
+}  // namespace orv
