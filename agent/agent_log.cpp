@@ -20,6 +20,9 @@ namespace {
 constexpr int kAgentLogOpenFailed = 13;
 constexpr int32_t kAgentLogMaxSize = 10000000;
 constexpr DWORD kDefaultAgentLogLevel = 2;
+
+// The rotation settings of this process; never released.
+LogRotationSettings* g_rotationSettings = nullptr;
 }  // namespace
 
 long StartAgentLogging(const char* fileName) {
@@ -34,10 +37,10 @@ long StartAgentLogging(const char* fileName) {
 
     // The settings live until the process ends: the rotation timer's
     // callbacks hold them as their context.
-    LogRotationSettings* settings = NewLogRotationSettings();
-    if (settings != nullptr) {
-        SetLogRotationFileName(settings, fileName);
-        StartLogRotation(settings);
+    if (g_rotationSettings == nullptr) g_rotationSettings = NewLogRotationSettings();
+    if (g_rotationSettings != nullptr) {
+        SetLogRotationFileName(g_rotationSettings, fileName);
+        StartLogRotation(g_rotationSettings);
     }
     return 0;
 }

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite:
+#   1. the normal build,
+#   2. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   3. the concurrency tests under ThreadSanitizer.
+# ORV_QUICK=1 runs step 1 only (for a quick local run; CI never sets it).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+bash scripts/install-deps.sh
+
+jobs="$(nproc)"
+run_suite() {  # build dir, ctest arguments...
+  local dir="$1"; shift
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@"
+}
+
+echo "== build and test"
+bash scripts/build.sh "$root/build"
+run_suite "$root/build"
+
+if [ "${ORV_QUICK:-0}" = "1" ] && [ "${CI:-}" != "true" ]; then
+  exit 0
+fi
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+bash scripts/build.sh "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite "$root/build-asan"
+
+echo "== ThreadSanitizer (concurrency tests)"
+bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
