@@ -91,10 +91,13 @@ typedef HKEY* PHKEY;
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_NO_MORE_FILES 18L
+#define ERROR_BAD_LENGTH 24L
 #define ERROR_WRITE_FAULT 29L
 #define ERROR_READ_FAULT 30L
+#define ERROR_GEN_FAILURE 31L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_HANDLE_DISK_FULL 39L
+#define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
@@ -185,7 +188,9 @@ LSTATUS RegCloseKey(HKEY hKey);
 
 /* ---- Handles ---------------------------------------------------------- */
 
-/* Closes any handle this layer hands out (snapshot, process, mutex, file). */
+/* Closes any handle this layer hands out (snapshot, process, mutex, file);
+ * FALSE with ERROR_INVALID_HANDLE for an unknown or already closed handle.
+ * Opened registry keys are closed with RegCloseKey, not here. */
 BOOL CloseHandle(HANDLE hObject);
 
 /* ---- Processes and time ------------------------------------------------ */
@@ -214,8 +219,8 @@ typedef struct tagPROCESSENTRY32 {
  * call. szExeFile is the base name of the resolved /proc/PID/exe, else of
  * argv[0]; th32ParentProcessID and cntThreads are filled, the rest is 0. */
 HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID);
-/* FALSE with ERROR_NO_MORE_FILES at the end, ERROR_BAD_LENGTH-like
- * ERROR_INVALID_PARAMETER when dwSize is too small. */
+/* FALSE with ERROR_NO_MORE_FILES at the end, ERROR_BAD_LENGTH when dwSize
+ * is below sizeof(PROCESSENTRY32). */
 BOOL Process32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe);
 BOOL Process32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe);
 DWORD GetCurrentProcessId(void);
@@ -225,9 +230,12 @@ DWORD GetCurrentProcessId(void);
  * ERROR_ACCESS_DENIED. Access rights are not checked beyond that. */
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
 /* STILL_ACTIVE for a running process; for an ended child of this process
- * its exit status (the child is not reaped); otherwise 0. */
+ * its exit status (the child is not reaped; a child ended by a signal gives
+ * 128 + the signal, or the code given to TerminateProcess through this
+ * handle); otherwise 0. */
 BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
-/* Ends the process with SIGKILL; uExitCode cannot be passed on Linux. A
+/* Ends the process with SIGKILL; uExitCode cannot be passed on Linux (only
+ * GetExitCodeProcess on the same handle reports it, for a child). A
  * process that has already ended fails with ERROR_ACCESS_DENIED. */
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 
@@ -252,7 +260,8 @@ typedef struct _SECURITY_ATTRIBUTES {
 /* An unnamed mutex that its owning thread may take again (recursive), as a
  * Windows mutex. Named mutexes are not supported (ERROR_INVALID_PARAMETER). */
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
-/* Mutex handles only; other handles fail with ERROR_INVALID_HANDLE. */
+/* Mutex handles only; other handles give WAIT_FAILED with
+ * ERROR_INVALID_HANDLE. Abandoned mutexes are not detected. */
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 /* FALSE with ERROR_NOT_OWNER when the caller does not own the mutex. */
 BOOL ReleaseMutex(HANDLE hMutex);

@@ -18,6 +18,9 @@ namespace {
 
 test::TempDir* g_dir = nullptr;
 
+}  // namespace
+
+// Written before the first registry call (main, below).
 const char* const kRegistry =
     "Windows Registry Editor Version 5.00\r\n"
     "\r\n"
@@ -32,6 +35,8 @@ const char* const kRegistry =
     "\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvalis\\Stelvane\\ZRAgent]\r\n"
     "\"Only64\"=dword:00000001\r\n";
+
+namespace {
 
 /* A log at level 4 in the test directory, read back as text. */
 class RegistryReaderTest : public ::testing::Test {
@@ -150,7 +155,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     orv::test::TempDir dir;
     orv::g_dir = &dir;
-    std::string text = kRegistry;
+    std::string text = orv::kRegistry;
     text.replace(text.find("@AGENT@"), 7, dir.path() + "/agent");
     orv::test::WriteFile(dir / "registry.reg", text);
     setenv("ORV_REGISTRY_FILE", (dir / "registry.reg").c_str(), 1);

@@ -244,7 +244,9 @@ TEST_F(CheckProgramTest, LogLevelFiltersRecords) {
         if (c.debug) {
             EXPECT_TRUE(HasEntry(log, "[DEBUG] ReadDwordRegistryData:  value  alwaysKillApps Not found: 2 "));
         }
-        if (c.setting == 0) EXPECT_EQ(log.size(), 2u);
+        if (c.setting == 0) {
+            EXPECT_EQ(log.size(), 2u);
+        }
     }
 }
 

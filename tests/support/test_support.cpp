@@ -86,7 +86,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e != nullptr; ++e) {
         const char* eq = strchr(*e, '=');
-        if (eq != nullptr) merged[std::string(*e, eq)] = eq + 1;
+        if (eq != nullptr) merged[std::string(*e, static_cast<size_t>(eq - *e))] = eq + 1;
     }
     for (const auto& [key, value] : env) merged[key] = value;
     std::vector<std::string> envStrings;

@@ -1,0 +1,23 @@
+/*
+ * The data-access library's public headers in one include.
+ *
+ * An application includes "velkra.h" and links the CMake target velkra
+ * (static, alias orv::velkra) or velkra_shared. The headers keep their
+ * folders below this one: agent/ (log writer, object lock, heap copies),
+ * util/ (vector, string hash table, date-time values). Thread-safety is
+ * stated in each header.
+ */
+#ifndef ORV_VELKRA_H
+#define ORV_VELKRA_H
+
+#include "agent/log.h"
+#include "agent/object_lock.h"
+#include "agent/strings.h"
+#include "util/datetime.h"
+#include "util/datetime_arith.h"
+#include "util/datetime_parse.h"
+#include "util/datetime_scan.h"
+#include "util/string_hash.h"
+#include "util/vector.h"
+
+#endif
