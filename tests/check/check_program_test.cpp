@@ -6,6 +6,7 @@
  */
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -380,6 +381,25 @@ TEST_F(CheckProgramTest, NoOtherProcessOfTheNameLogsNothingOfProcessHandling) {
     std::vector<std::string> log = Log();
     EXPECT_EQ(CountEntriesStartingWith(log, "[INFO] the tick count"), 0);
     EXPECT_EQ(CountEntriesStartingWith(log, "[DEBUG] @@@"), 0);
+}
+
+TEST_F(CheckProgramTest, ReadsEveryUninstallEntryWithoutAdministrativeRights) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root to drop to a plain user";
+    // The plain user must reach the registry file and the agent directory.
+    chmod(tmp_.path().c_str(), 0777);
+    chmod(agentDir_.c_str(), 0777);
+    RegistryText reg = BaseRegistry();
+    reg.Key(std::string(kUninstall64) + "\\{SEP}").Text("DisplayName", "Symantec Endpoint Protection").Text("DisplayVersion", "14.1");
+    std::string regFile = tmp_ / "registry.reg";
+    WriteFile(regFile, reg.str());
+    chmod(regFile.c_str(), 0644);
+    RunResult r = RunProgram("/usr/bin/setpriv",
+                             {"--reuid=65534", "--regid=65534", "--clear-groups", ORV_CHECK_PROGRAM},
+                             {{"ORV_REGISTRY_FILE", regFile}, {"ORV_TICK_COUNT", "3600000"}});
+    EXPECT_EQ(r.exitStatus, kExit50020) << r.output;
+    std::vector<std::string> log = Log();
+    EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Av (x64) is detected but fix is not installed. so returning.."));
+    EXPECT_EQ(CountEntriesStartingWith(log, "[ERROR] Unable to open registry path"), 0);
 }
 
 TEST_F(CheckProgramTest, TheCheckNeverEndsItself) {
