@@ -16,10 +16,6 @@ if [ "${ORV_SKIP_WINE:-0}" = "1" ] && [ "${CI:-}" != "true" ]; then
 fi
 
 bash scripts/install-windows-deps.sh
-if ! command -v python3 >/dev/null 2>&1; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update && apt-get install -y --no-install-recommends python3
-fi
 
 build="$root/build-windows"
 echo "== Windows build (mingw-w64)"
@@ -30,8 +26,11 @@ x86_64-w64-mingw32-gcc-posix -O2 -Wall -Wextra -Werror -static \
   -o "$stub" tests/windows/product_stub.c
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/orv-wine.XXXXXX")"
+runner=""
 cleanup() {
-  # The prefix's wineserver and every process in it end with the prefix.
+  # The test runner this script started, then the prefix's wineserver with
+  # every process in the prefix.
+  if [ -n "$runner" ]; then kill -TERM "$runner" 2>/dev/null || true; wait "$runner" 2>/dev/null || true; fi
   WINEPREFIX="$work/prefix" timeout 60 wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -40,11 +39,12 @@ trap 'exit 130' INT TERM
 
 echo "== Wine tests"
 start=$(date +%s)
-set +e
-timeout 1800 python3 tests/windows/wine_check_test.py \
-  --program "$build/check/zrprereqhandler.exe" --stub "$stub" --work "$work" --filter "${1:-}"
-status=$?
-set -e
+timeout 1800 python3 -B tests/windows/wine_check_test.py \
+  --program "$build/check/zrprereqhandler.exe" --stub "$stub" --work "$work" --filter "${1:-}" &
+runner=$!
+status=0
+wait "$runner" || status=$?
+runner=""
 echo "Wine tests took $(( $(date +%s) - start )) s"
 if [ "$status" -eq 124 ]; then
   echo "wine: the test run did not end within 1800 s"

@@ -18,7 +18,6 @@ non-zero on any failure or when Wine does not start. Single-threaded.
 import argparse
 import os
 import re
-import select
 import shutil
 import signal
 import subprocess
@@ -26,7 +25,8 @@ import sys
 import time
 import traceback
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+from wine_harness import (CLOSE_LINE, OPEN_LINE, RECORD, CaseFailure, Product, RegistryText, WinePrefix,
+                          expect, expect_eq, log_entries)
 
 UNINSTALL64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 UNINSTALL32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
@@ -39,132 +39,9 @@ PROGRAM_DIR_WIN = "C:\\orv"
 STARTUP_WINDOW_MS = 900000
 ROTATION_THRESHOLD = 2000000
 
-WINE_CALL_TIMEOUT = 120
-WINEBOOT_TIMEOUT = 300
-
 NOT_INSTALLED = "Symantec Av (%s) is not installed in this system."
 FIX_INSTALLED = "Symantec Av (%s) is detected but fix is already installed."
 FIX_MISSING = "Symantec Av (%s) is detected but fix is not installed. so returning.."
-
-RECORD = re.compile(r"^\[ \d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3} \] \[ -?\d+ \] (\[(INFO|ERROR|DEBUG|TRACE)\] .*)$")
-OPEN_LINE = re.compile(r"^Log open time: \d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3}$")
-CLOSE_LINE = re.compile(r"^Log close time: \d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3}$")
-
-
-class CaseFailure(Exception):
-    """A failed expectation of one case."""
-
-
-def expect(condition, message):
-    if not condition:
-        raise CaseFailure(message)
-
-
-def expect_eq(actual, expected, what):
-    if actual != expected:
-        raise CaseFailure("%s: expected %r, got %r" % (what, expected, actual))
-
-
-class RegistryText:
-    """A registry export built section by section, after the reset keys."""
-
-    def __init__(self):
-        with open(os.path.join(HERE, "reset.reg"), encoding="ascii") as f:
-            self.text = f.read()
-
-    def key(self, path):
-        self.text += "\n[%s]\n" % path
-        return self
-
-    def string(self, name, value):
-        escaped = value.replace("\\", "\\\\").replace('"', '\\"')
-        self.text += '"%s"="%s"\n' % (name, escaped)
-        return self
-
-    def dword(self, name, value):
-        self.text += '"%s"=dword:%08x\n' % (name, value)
-        return self
-
-    def crlf(self):
-        return self.text.replace("\n", "\r\n")
-
-
-class WinePrefix:
-    """A Wine prefix of this run, its environment and its time-limited calls."""
-
-    def __init__(self, work):
-        self.work = work
-        self.path = os.path.join(work, "prefix")
-        env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY"):
-            env.pop(name, None)
-        env.update({
-            "WINEPREFIX": self.path,
-            "WINEARCH": "win64",
-            "WINEDEBUG": "-all",
-            "LANG": "C.UTF-8",
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        })
-        self.env = env
-
-    def unix_path(self, windows_path):
-        """The host path of a C: path inside the prefix."""
-        assert windows_path[:3].upper() == "C:\\"
-        rest = windows_path[3:].replace("\\", "/")
-        return os.path.join(self.path, "drive_c", rest)
-
-    def call(self, args, timeout=WINE_CALL_TIMEOUT):
-        """Runs wine with args; returns (exit status, stdout text, stderr text)."""
-        try:
-            done = subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise CaseFailure("wine %s did not end within %d s" % (" ".join(args), timeout))
-        return (done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace"))
-
-    def boot(self):
-        os.makedirs(self.path, exist_ok=True)
-        # One wineserver serves the whole run (kill_server ends it), so that
-        # Wine's services start once and not for every call.
-        subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=True)
-        done = subprocess.run(["wine", "wineboot", "--init"], env=self.env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=WINEBOOT_TIMEOUT)
-        if done.returncode != 0 or not os.path.isdir(os.path.join(self.path, "drive_c", "windows")):
-            sys.stdout.write(done.stdout.decode("utf-8", "replace"))
-            raise RuntimeError("wineboot failed with status %d" % done.returncode)
-
-    def import_registry(self, registry):
-        reg_file = os.path.join(self.work, "case.reg")
-        with open(reg_file, "w", encoding="ascii", newline="") as f:
-            f.write(registry.crlf())
-        status, out, err = self.call(["reg", "import", "Z:" + reg_file.replace("/", "\\")])
-        expect(status == 0, "reg import failed (%d): %s%s" % (status, out, err))
-
-    def kill_server(self):
-        try:
-            subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        except subprocess.TimeoutExpired:
-            pass
-
-
-class Product:
-    """A copy of the product stub that this run started under Wine."""
-
-    def __init__(self, process, tick):
-        self.process = process
-        self.tick = tick  # the uptime in ms that the stub saw at its start
-
-    def alive(self):
-        return self.process.poll() is None
-
-    def wait_ended(self, seconds):
-        try:
-            self.process.wait(timeout=seconds)
-            return True
-        except subprocess.TimeoutExpired:
-            return False
 
 
 class Run:
@@ -175,7 +52,6 @@ class Run:
         self.program = args.program
         self.stub = args.stub
         self.started = []  # every Product this run started
-        self.results = []
 
     # ---- set-up ---------------------------------------------------------
 
@@ -224,22 +100,7 @@ class Run:
             return f.read().decode("utf-8", "replace")
 
     def log(self):
-        """The log reduced to entries: "[TAG] message", "Log open time",
-        "Log close time", or "MALFORMED: line"."""
-        entries = []
-        for line in self.log_text().split("\r\n"):
-            if line == "":
-                continue
-            m = RECORD.match(line)
-            if m:
-                entries.append(m.group(1))
-            elif OPEN_LINE.match(line):
-                entries.append("Log open time")
-            elif CLOSE_LINE.match(line):
-                entries.append("Log close time")
-            else:
-                entries.append("MALFORMED: " + line)
-        return entries
+        return log_entries(self.log_text())
 
     def unique_name(self, tag):
         return "zrt%d%s.exe" % (os.getpid(), tag)
@@ -249,21 +110,19 @@ class Run:
         directory = PROGRAM_DIR_WIN + "\\" + folder
         os.makedirs(self.prefix.unix_path(directory + "\\"), exist_ok=True)
         shutil.copy(self.stub, self.prefix.unix_path(directory + "\\" + name))
-        process = subprocess.Popen(["wine", directory + "\\" + name], env=self.prefix.env,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        out_path = os.path.join(self.prefix.work, "%s.%d.out" % (name, len(self.started)))
+        with open(out_path, "wb") as out:
+            process = subprocess.Popen(["wine", directory + "\\" + name], env=self.prefix.env,
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
         product = Product(process, None)
         self.started.append(product)
-        line = b""
         deadline = time.monotonic() + 60
-        while not line.endswith(b"\n") and time.monotonic() < deadline:
-            ready, _, _ = select.select([process.stdout], [], [], 1.0)
-            if ready:
-                chunk = os.read(process.stdout.fileno(), 64)
-                if not chunk:
-                    break
-                line += chunk
-        m = re.match(rb"tick (\d+)", line)
-        expect(m is not None, "the product stub %s did not start (it printed %r)" % (name, line))
+        m = None
+        while m is None and time.monotonic() < deadline and product.alive():
+            time.sleep(0.05)
+            with open(out_path, "rb") as out:
+                m = re.match(rb"tick (\d+)\r?\n", out.read())
+        expect(m is not None, "the product stub %s did not start" % name)
         product.tick = int(m.group(1))
         return product
 
@@ -276,8 +135,6 @@ class Run:
                 product.process.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 pass
-            if product.process.stdout is not None:
-                product.process.stdout.close()
         self.started = []
 
     def tick_seen_by_check(self, log):
