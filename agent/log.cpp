@@ -91,47 +91,61 @@ void ReplaceText(char** field, char* value) {
     *field = value;
 }
 
-/* Writes one record: "[ stamp ] [ thread ] TAG message". */
+// Room before the message for the longest prefix: "[ " + stamp (at most
+// 24) + " ] [ " + signed id (at most 11) + " ] " + tag (at most 7) + " ".
+constexpr size_t kPrefixRoom = 64;
+
+/* The prefix "[ stamp ] [ thread ] TAG " at p; returns its end. REQUIRES:
+ * kPrefixRoom bytes at p. */
+char* PutPrefix(char* p, const char* tag, size_t tagLength) {
+    *p++ = '[';
+    *p++ = ' ';
+    p = PutTimeStamp(p);
+    memcpy(p, " ] [ ", 5);
+    p += 5;
+    p = PutSigned(p, static_cast<int32_t>(GetCurrentThreadId()));
+    *p++ = ' ';
+    *p++ = ']';
+    *p++ = ' ';
+    memcpy(p, tag, tagLength);
+    p += tagLength;
+    *p++ = ' ';
+    return p;
+}
+
+/* Writes one record: "[ stamp ] [ thread ] TAG message". The message is
+ * formatted before the lock is taken; the time stamp and thread id are
+ * taken under it, so records stand in the file in time-stamp order and the
+ * key is held only for the prefix, the write and the flush. */
 void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const char* format, va_list args) {
     if (gv_logFilePtr == nullptr) return;
     if (g_log.level == 0 || g_log.level < threshold) return;
     const void* token = g_log.lockToken;
     if (token == nullptr) return;
 
+    char buffer[1024];
+    char* message = buffer + kPrefixRoom;
+    size_t room = sizeof(buffer) - kPrefixRoom;
+    std::string big;
+    va_list copy;
+    va_copy(copy, args);
+    int n = vsnprintf(message, room, format, copy);
+    va_end(copy);
+    size_t length = n < 0 ? 0 : static_cast<size_t>(n);
+    if (length >= room) {  // too long for the stack buffer
+        big.resize(kPrefixRoom + length + 1);
+        message = big.data() + kPrefixRoom;
+        vsnprintf(message, length + 1, format, args);
+    }
+
     LockObject(token);
     FILE* file = gv_logFilePtr;
     if (file != nullptr) {
-        char buffer[1024];
-        char* p = buffer;
-        *p++ = '[';
-        *p++ = ' ';
-        p = PutTimeStamp(p);
-        memcpy(p, " ] [ ", 5);
-        p += 5;
-        p = PutSigned(p, static_cast<int32_t>(GetCurrentThreadId()));
-        *p++ = ' ';
-        *p++ = ']';
-        *p++ = ' ';
-        memcpy(p, tag, tagLength);
-        p += tagLength;
-        *p++ = ' ';
-        size_t prefixLength = static_cast<size_t>(p - buffer);
-        size_t room = sizeof(buffer) - prefixLength;
-
-        va_list copy;
-        va_copy(copy, args);
-        int n = vsnprintf(p, room, format, copy);
-        va_end(copy);
-        if (n < 0) {
-            fwrite(buffer, 1, prefixLength, file);
-        } else if (static_cast<size_t>(n) < room) {
-            fwrite(buffer, 1, prefixLength + static_cast<size_t>(n), file);
-        } else {
-            std::string big(buffer, prefixLength);
-            big.resize(prefixLength + static_cast<size_t>(n) + 1);
-            vsnprintf(big.data() + prefixLength, static_cast<size_t>(n) + 1, format, args);
-            fwrite(big.data(), 1, prefixLength + static_cast<size_t>(n), file);
-        }
+        char prefix[kPrefixRoom];
+        size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
+        char* record = message - prefixLength;
+        memcpy(record, prefix, prefixLength);
+        fwrite(record, 1, prefixLength + length, file);
         fflush(file);
     }
     if (g_log.lockToken != nullptr) UnlockObject(token);

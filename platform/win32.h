@@ -35,6 +35,7 @@
 
 #else /* Linux */
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -295,6 +296,178 @@ FILE* _fsopen(const char* filename, const char* mode, int shflag);
 /* mkdir with mode 0777 and backslashes taken as separators; 0 or -1 with
  * errno set (EEXIST 17, ENOENT 2, ...), as the runtime's _mkdir. */
 int _mkdir(const char* dirname);
+
+/* ---- Timer queues -------------------------------------------------------- */
+
+#define CALLBACK
+#define VOID void
+typedef uint32_t ULONG;
+typedef VOID (CALLBACK* WAITORTIMERCALLBACK)(PVOID lpParameter, BOOLEAN TimerOrWaitFired);
+
+#define WT_EXECUTEDEFAULT 0x00000000
+#define WT_EXECUTEINIOTHREAD 0x00000001
+#define WT_EXECUTEINPERSISTENTTHREAD 0x00000080
+#define WT_EXECUTEINTIMERTHREAD 0x00000020
+#define WT_EXECUTELONGFUNCTION 0x00000010
+#define WT_EXECUTEONLYONCE 0x00000008
+
+/* A queue with its own worker thread, which runs the callbacks of its timers
+ * one at a time (Windows may run them on several pool threads at once). */
+HANDLE CreateTimerQueue(void);
+/* Arms a timer on TimerQueue, or on a process-wide default queue when that
+ * is null: Callback(Parameter, TRUE) runs on the queue's worker thread after
+ * DueTime milliseconds and then every Period milliseconds (0: once). The
+ * WT_ flags are accepted and not examined. ERROR_INVALID_HANDLE for a queue
+ * that is deleted or unknown. The timer lives until its queue is deleted. */
+BOOL CreateTimerQueueTimer(PHANDLE phNewTimer, HANDLE TimerQueue, WAITORTIMERCALLBACK Callback, PVOID Parameter,
+                           DWORD DueTime, DWORD Period, ULONG Flags);
+/* Cancels every pending timer and removes the queue. CompletionEvent null:
+ * does not wait for a callback that is running, and then fails with
+ * ERROR_IO_PENDING (the queue still goes away once that callback returns);
+ * INVALID_HANDLE_VALUE: waits for it (except when called from that callback,
+ * where it cannot). Event handles are not supported (ERROR_INVALID_HANDLE). */
+BOOL DeleteTimerQueueEx(HANDLE TimerQueue, HANDLE CompletionEvent);
+/* DeleteTimerQueueEx(TimerQueue, null), as on Windows. */
+BOOL DeleteTimerQueue(HANDLE TimerQueue);
+
+/* ---- Files and directories ---------------------------------------------- */
+
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define GENERIC_EXECUTE 0x20000000u
+#define GENERIC_ALL 0x10000000u
+
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+
+/* Opens or creates a file (backslashes are separators). Access 0 opens
+ * without data access (size queries only). The sharing mode is accepted and
+ * not enforced: Linux has no mandatory sharing, so other openers are never
+ * refused. A directory opens only with FILE_FLAG_BACKUP_SEMANTICS (else
+ * ERROR_ACCESS_DENIED); the other flags and attributes, security and the
+ * template are ignored. TRUNCATE_EXISTING needs GENERIC_WRITE (else
+ * ERROR_INVALID_PARAMETER). ERROR_FILE_NOT_FOUND for a missing file,
+ * ERROR_PATH_NOT_FOUND for a missing directory on the way; CREATE_ALWAYS and
+ * OPEN_ALWAYS on an existing file succeed with ERROR_ALREADY_EXISTS. The
+ * handle is closed with CloseHandle. */
+HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+/* The size of a file opened by CreateFileA, as fstat reports it. */
+BOOL GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
+
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+
+/* Lists the entries of one directory whose names match the pattern's last
+ * component, in case-insensitive name order, "." and ".." included as
+ * readdir reports them. Matching follows Windows: '*' and '?' wildcards,
+ * ASCII letter case ignored (as on NTFS, so x1.LOG matches "x*"), and a
+ * trailing "*.*" matches every name, also one without a dot. Short (8.3)
+ * names do not exist here. The entries are read at this call. Creation time
+ * is the status-change time; FILE_ATTRIBUTE_DIRECTORY or _NORMAL, plus
+ * _READONLY without write permission. ERROR_FILE_NOT_FOUND when nothing
+ * matches, ERROR_PATH_NOT_FOUND when the directory is missing. */
+HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
+/* The next entry; FALSE with ERROR_NO_MORE_FILES after the last. */
+BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
+/* Ends a search (CloseHandle would release it too; Windows code uses FindClose). */
+BOOL FindClose(HANDLE hFindFile);
+
+/* Copies content and permission bits, replacing the target unless
+ * bFailIfExists (then ERROR_FILE_EXISTS). Times and the other attributes are
+ * not copied. A failed copy removes a target it has begun to write. */
+BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+/* unlink; a directory gives ERROR_ACCESS_DENIED, as on Windows. Unlike
+ * Windows, a file that is open elsewhere is removed at once. */
+BOOL DeleteFileA(LPCSTR lpFileName);
+/* mkdir with mode 0777; ERROR_ALREADY_EXISTS when the name exists,
+ * ERROR_PATH_NOT_FOUND when the parent is missing. Security is ignored. */
+BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+
+/* ---- Message texts and text conversion ---------------------------------- */
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+
+#define LANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+
+/* FORMAT_MESSAGE_FROM_SYSTEM only, with inserts always ignored: the text of
+ * a system error code from a small English table of the codes this layer
+ * reports (0, 2 to 8, 14, 18, 24, 29 to 32, 39, 50, 80, 87, 112, 122, 123,
+ * 145, 183, 206, 234, 259, 267, 288, 997, 1004, 1113), each
+ * ending in "\r\n" as on Windows. Any other code fails with
+ * ERROR_MR_MID_NOT_FOUND. The language id is not examined. A width of 0
+ * keeps the line ends; any width (0xFF included) turns each line end into a
+ * blank and adds no line breaks. With FORMAT_MESSAGE_ALLOCATE_BUFFER,
+ * lpBuffer is really a pointer to the pointer that receives a buffer to be
+ * released with LocalFree; else the text must fit nSize characters with its
+ * zero (else ERROR_INSUFFICIENT_BUFFER). Returns the characters stored
+ * without the zero, 0 on failure. Other sources give ERROR_INVALID_PARAMETER. */
+DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                     DWORD nSize, va_list* Arguments);
+/* As FormatMessageA, in UTF-32 wide characters. */
+DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPWSTR lpBuffer,
+                     DWORD nSize, va_list* Arguments);
+/* Releases a buffer that FormatMessage allocated; null on success. */
+HLOCAL LocalFree(HLOCAL hMem);
+
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_ERR_INVALID_CHARS 0x00000080
+typedef BOOL* LPBOOL;
+
+/* UTF-32 to UTF-8 (CP_UTF8, and CP_ACP, the system's narrow code page being
+ * UTF-8 here). cchWideChar -1 converts through the terminating zero and
+ * counts it. cbMultiByte 0 measures. Surrogates and values above 0x10FFFF
+ * become U+FFFD, or fail with ERROR_NO_UNICODE_TRANSLATION under
+ * WC_ERR_INVALID_CHARS. Other flags give ERROR_INVALID_FLAGS, a default
+ * character ERROR_INVALID_PARAMETER, a small buffer
+ * ERROR_INSUFFICIENT_BUFFER. Returns the bytes stored, 0 on failure. */
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+                        int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
+/* Removes the characters of pszTrimChars from both ends of psz in place;
+ * TRUE when it removed any. */
+BOOL StrTrimA(LPSTR psz, LPCSTR pszTrimChars);
 
 #endif /* _WIN32 */
 

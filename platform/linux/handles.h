@@ -26,6 +26,10 @@ enum class HandleKind {
     Process,      // OpenProcess
     Mutex,        // CreateMutexA
     RegistryKey,  // RegOpenKeyExA (closed by RegCloseKey, not CloseHandle)
+    TimerQueue,   // CreateTimerQueue (ended by DeleteTimerQueue[Ex])
+    Timer,        // CreateTimerQueueTimer (goes with its queue)
+    File,         // CreateFileA
+    FindSearch,   // FindFirstFileA (ended by FindClose)
 };
 
 /* The common part of every object behind a handle. */

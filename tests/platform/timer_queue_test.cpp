@@ -1,0 +1,122 @@
+/*
+ * Timer queues: one-shot timers on the queue's worker thread, cancellation
+ * by deleting the queue, and the deletion of a queue whose callback runs.
+ */
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/win32.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Firing {
+    std::atomic<int> count{0};
+    std::atomic<DWORD> thread{0};
+    std::atomic<bool> flag{false};
+    std::atomic<int> sleepMs{0};
+    std::atomic<bool> finished{false};
+};
+
+VOID CALLBACK Record(PVOID parameter, BOOLEAN timerOrWaitFired) {
+    auto* f = static_cast<Firing*>(parameter);
+    f->thread = GetCurrentThreadId();
+    f->flag = timerOrWaitFired != 0;
+    f->count.fetch_add(1);
+    if (f->sleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f->sleepMs.load()));
+    f->finished = true;
+}
+
+bool WaitUntil(const std::atomic<int>& value, int target, int timeoutMs) {
+    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (value.load() < target) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST(TimerQueue, OneShotTimerFiresOnceOnAnotherThreadAfterItsDueTime) {
+    HANDLE queue = CreateTimerQueue();
+    ASSERT_NE(queue, nullptr);
+    Firing f;
+    HANDLE timer = nullptr;
+    auto start = Clock::now();
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, queue, Record, &f, 30, 0, WT_EXECUTEDEFAULT));
+    EXPECT_NE(timer, nullptr);
+    ASSERT_TRUE(WaitUntil(f.count, 1, 5000));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(30));
+    EXPECT_NE(f.thread.load(), GetCurrentThreadId());
+    EXPECT_TRUE(f.flag.load());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(f.count.load(), 1);
+    EXPECT_TRUE(DeleteTimerQueue(queue));
+}
+
+TEST(TimerQueue, PeriodicTimerRepeatsUntilTheQueueGoes) {
+    HANDLE queue = CreateTimerQueue();
+    Firing f;
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, queue, Record, &f, 0, 2, WT_EXECUTEDEFAULT));
+    ASSERT_TRUE(WaitUntil(f.count, 3, 5000));
+    EXPECT_TRUE(DeleteTimerQueueEx(queue, INVALID_HANDLE_VALUE));
+    int after = f.count.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(f.count.load(), after);
+}
+
+TEST(TimerQueue, DeletingTheQueueCancelsPendingTimers) {
+    HANDLE queue = CreateTimerQueue();
+    Firing f;
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, queue, Record, &f, 40, 0, 0));
+    EXPECT_TRUE(DeleteTimerQueue(queue));
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    EXPECT_EQ(f.count.load(), 0);
+    // The handle is gone.
+    EXPECT_FALSE(CreateTimerQueueTimer(&timer, queue, Record, &f, 0, 0, 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(DeleteTimerQueue(queue));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(TimerQueue, DeleteDuringACallbackReportsIoPendingAndDoesNotWait) {
+    HANDLE queue = CreateTimerQueue();
+    Firing f;
+    f.sleepMs = 200;
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, queue, Record, &f, 0, 0, 0));
+    ASSERT_TRUE(WaitUntil(f.count, 1, 5000));
+    auto start = Clock::now();
+    SetLastError(0);
+    EXPECT_FALSE(DeleteTimerQueue(queue));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(150));
+    EXPECT_FALSE(f.finished.load());
+    while (!f.finished.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // the worker ends after the callback
+}
+
+TEST(TimerQueue, DeleteWithInvalidHandleValueWaitsForTheCallback) {
+    HANDLE queue = CreateTimerQueue();
+    Firing f;
+    f.sleepMs = 100;
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, queue, Record, &f, 0, 0, 0));
+    ASSERT_TRUE(WaitUntil(f.count, 1, 5000));
+    EXPECT_TRUE(DeleteTimerQueueEx(queue, INVALID_HANDLE_VALUE));
+    EXPECT_TRUE(f.finished.load());
+}
+
+TEST(TimerQueue, NullQueueMeansTheDefaultQueue) {
+    Firing f;
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, nullptr, Record, &f, 1, 0, 0));
+    EXPECT_TRUE(WaitUntil(f.count, 1, 5000));
+}
+
+}  // namespace
