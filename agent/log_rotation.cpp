@@ -443,9 +443,11 @@ int StopAgentLogging() {
         state.queue = nullptr;
         state.timer = nullptr;
     }
-    if (queue != nullptr && !DeleteTimerQueue(queue)) {
-        // Fails with ERROR_IO_PENDING while a callback still runs: it is
-        // waited for below.
+    // INVALID_HANDLE_VALUE: the deletion waits for a callback that is still
+    // running, so that none touches the log after it is closed. Without it
+    // the system reports ERROR_IO_PENDING for every queue that still holds
+    // a pending timer, which is no failure.
+    if (queue != nullptr && !DeleteTimerQueueEx(queue, INVALID_HANDLE_VALUE)) {
         DWORD error = GetLastError();
         LogError("ServiceMain : DeleteTimerQueue is failed due to following error !! \n");
         LogResultCode(static_cast<int32_t>(error));

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite:
 #   1. the normal build,
-#   2. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. the concurrency tests under ThreadSanitizer.
-# ORV_QUICK=1 runs step 1 only (for a quick local run; CI never sets it).
+#   2. the Windows program, cross-built with mingw-w64 and run under Wine
+#      (ORV_SKIP_WINE=1 leaves it out of a local run; CI never does),
+#   3. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   4. the concurrency tests under ThreadSanitizer.
+# ORV_QUICK=1 runs steps 1 and 2 only (for a quick local run; CI never
+# sets it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -19,6 +22,8 @@ run_suite() {  # build dir, ctest arguments...
 echo "== build and test"
 bash scripts/build.sh "$root/build"
 run_suite "$root/build"
+
+bash scripts/test-windows.sh
 
 if [ "${ORV_QUICK:-0}" = "1" ] && [ "${CI:-}" != "true" ]; then
   exit 0
