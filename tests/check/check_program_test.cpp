@@ -385,16 +385,24 @@ TEST_F(CheckProgramTest, NoOtherProcessOfTheNameLogsNothingOfProcessHandling) {
 
 TEST_F(CheckProgramTest, ReadsEveryUninstallEntryWithoutAdministrativeRights) {
     if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root to drop to a plain user";
-    // The plain user must reach the registry file and the agent directory.
+    // The plain user runs a copy of the program and must reach the registry
+    // file and the agent directory.
+    for (std::string dir = tmp_.path(); dir.size() > 1; dir = dir.substr(0, dir.rfind('/'))) {
+        struct stat st;
+        if (dir.empty() || stat(dir.c_str(), &st) != 0) break;
+        if (dir != tmp_.path() && (st.st_mode & S_IXOTH) == 0) GTEST_SKIP() << dir << " is closed to other users";
+    }
     chmod(tmp_.path().c_str(), 0777);
     chmod(agentDir_.c_str(), 0777);
+    std::string program = tmp_ / "zrprereqhandler";
+    CopyExecutable(ORV_CHECK_PROGRAM, program);
     RegistryText reg = BaseRegistry();
     reg.Key(std::string(kUninstall64) + "\\{SEP}").Text("DisplayName", "Symantec Endpoint Protection").Text("DisplayVersion", "14.1");
     std::string regFile = tmp_ / "registry.reg";
     WriteFile(regFile, reg.str());
     chmod(regFile.c_str(), 0644);
     RunResult r = RunProgram("/usr/bin/setpriv",
-                             {"--reuid=65534", "--regid=65534", "--clear-groups", ORV_CHECK_PROGRAM},
+                             {"--reuid=65534", "--regid=65534", "--clear-groups", program},
                              {{"ORV_REGISTRY_FILE", regFile}, {"ORV_TICK_COUNT", "3600000"}});
     EXPECT_EQ(r.exitStatus, kExit50020) << r.output;
     std::vector<std::string> log = Log();
