@@ -13,5 +13,5 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DORV_BUILD_LIBRARY=OFF -DORV_BUILD_TESTS=OFF "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target zrprereqhandler
+cmake --build "$build" -j"$(nproc)" --target zrprereqhandler result_message_probe
 echo "built $build/check/zrprereqhandler.exe"

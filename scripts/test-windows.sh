@@ -40,7 +40,8 @@ trap 'exit 130' INT TERM
 echo "== Wine tests"
 start=$(date +%s)
 timeout 1800 python3 -B tests/windows/wine_check_test.py \
-  --program "$build/check/zrprereqhandler.exe" --stub "$stub" --work "$work" --filter "${1:-}" &
+  --program "$build/check/zrprereqhandler.exe" --stub "$stub" \
+  --probe "$build/tests/windows/result_message_probe.exe" --work "$work" --filter "${1:-}" &
 runner=$!
 status=0
 wait "$runner" || status=$?

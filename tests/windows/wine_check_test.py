@@ -10,7 +10,7 @@ product stub under names unique to this run; the check ends them, and the
 test ends only those it started, by their process id, when a case leaves one
 running. The prefix's wineserver is always ended on the way out.
 
-Usage: wine_check_test.py --program EXE --stub EXE --work DIR
+Usage: wine_check_test.py --program EXE --stub EXE --probe EXE --work DIR
 Prints one line per case and closes with "wine: N passed, M failed"; exits
 non-zero on any failure or when Wine does not start. Single-threaded.
 """
@@ -51,6 +51,7 @@ class Run:
         self.prefix = WinePrefix(args.work)
         self.program = args.program
         self.stub = args.stub
+        self.probe = args.probe
         self.started = []  # every Product this run started
 
     # ---- set-up ---------------------------------------------------------
@@ -59,6 +60,7 @@ class Run:
         self.prefix.boot()
         os.makedirs(self.prefix.unix_path(PROGRAM_DIR_WIN + "\\"), exist_ok=True)
         shutil.copy(self.program, self.prefix.unix_path(PROGRAM_DIR_WIN + "\\zrprereqhandler.exe"))
+        shutil.copy(self.probe, self.prefix.unix_path(PROGRAM_DIR_WIN + "\\result_message_probe.exe"))
 
     def fresh_agent_dir(self):
         agent = self.prefix.unix_path(AGENT_DIR_WIN)
@@ -395,6 +397,28 @@ class Run:
         expect(not any(e.startswith("[INFO] the tick count") for e in log), "tick count logged: %r" % log)
         expect(not any(e.startswith("[DEBUG] @@@") for e in log), "kill logged: %r" % log)
 
+    def case_result_messages_from_the_system_and_our_table(self):
+        # Wine's message texts are not Windows' words: only their presence
+        # is checked. Codes the system does not know take our own table.
+        status, out, err = self.prefix.call([PROGRAM_DIR_WIN + "\\result_message_probe.exe", AGENT_DIR_WIN])
+        expect_eq(status, 0, "probe's exit status (output %r %r)" % (out, err))
+        with open(self.prefix.unix_path(AGENT_DIR_WIN + "probe.log"), "rb") as f:
+            log = log_entries(f.read().decode("utf-8", "replace"))
+        records = [e for e in log if e.startswith("[")]
+        expect_eq(len(records), 6, "records %r" % records)
+        success = re.fullmatch(r"\[INFO\] Message : (.*) ", records[0])
+        expect(success is not None and success.group(1).strip() != "", "code 0: %r" % records[0])
+        for record, code in ((records[1], 2), (records[2], 5)):
+            m = re.fullmatch(r"\[ERROR\] Error Code : %d , Error Message : (.*) " % code, record)
+            expect(m is not None, "code %d: %r" % (code, record))
+            text = m.group(1)
+            expect(text.strip() != "" and "Unknown Error" not in text, "code %d has no system text: %r" % (code, record))
+            expect("\r" not in text and "\n" not in text, "code %d text spans lines: %r" % (code, record))
+        expect_eq(records[2], records[2].rstrip() + " ", "trimmed ANSI text")
+        expect_eq(records[3], "[ERROR] Error Code : 17022 , Error Message : Unknown Error. Code : 17022 ", "code 17022")
+        expect_eq(records[4], "[ERROR] Error Code : -5 , Error Message : Unknown Error. Code : -5 ", "code -5")
+        expect(records[5].startswith("[ERROR] Error Code : 2359302 , Error Message : "), "code 2359302: %r" % records[5])
+
     def cases(self):
         yield "Antivirus.AbsentInBothViewsExitsZero", self.case_absent_in_both_views
         for view64 in (True, False):
@@ -420,6 +444,7 @@ class Run:
         yield "Process.EveryCopyIsEndedAndNeverTheCheckItself", \
             self.case_every_copy_is_ended_and_never_the_check_itself
         yield "Process.NoOtherProcessLogsNoProcessHandling", self.case_no_other_process_logs_no_process_handling
+        yield "Messages.FromTheSystemAndOurTable", self.case_result_messages_from_the_system_and_our_table
 
     def run_cases(self, only):
         passed = failed = 0
@@ -452,6 +477,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True, help="zrprereqhandler.exe")
     parser.add_argument("--stub", required=True, help="the product stub .exe")
+    parser.add_argument("--probe", required=True, help="result_message_probe.exe")
     parser.add_argument("--work", required=True, help="an empty temporary directory for the prefix")
     parser.add_argument("--filter", default="", help="run only the cases whose name matches this pattern")
     args = parser.parse_args()
