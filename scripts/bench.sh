@@ -8,14 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
 
-missing=()
-for pkg in libspdlog-dev libbenchmark-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  apt-get update >/dev/null
-  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/apt-install.sh" libspdlog-dev libbenchmark-dev >/dev/null
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_BENCH=ON -DORV_BUILD_TESTS=OFF \
   -DORV_BUILD_LIBRARY=OFF >/dev/null

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/util/datetime_test_support.h"
 #include "util/datetime.h"
 #include "util/datetime_arith.h"
 #include "util/datetime_parse.h"
@@ -15,20 +16,8 @@
 namespace orv {
 namespace {
 
-struct DateTimeDeleter {
-    void operator()(OrvDateTime* v) const { FreeOrvDateTime(v); }
-};
-using DateTimePtr = std::unique_ptr<OrvDateTime, DateTimeDeleter>;
-
-std::string Text(const OrvDateTime* v) {
-    char* t = OrvDateTimeToString(v);
-    if (t == nullptr) {
-        return "<null>";
-    }
-    std::string s = t;
-    std::free(t);
-    return s;
-}
+using test::DateTimePtr;
+using test::Text;
 
 class UtcTest : public ::testing::Test {
 protected:

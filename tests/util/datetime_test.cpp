@@ -7,27 +7,15 @@
 #include <memory>
 #include <string>
 
+#include "tests/util/datetime_test_support.h"
 #include "util/datetime.h"
 #include "util/datetime_parse.h"
 
 namespace orv {
 namespace {
 
-struct DateTimeDeleter {
-    void operator()(OrvDateTime* v) const { FreeOrvDateTime(v); }
-};
-using DateTimePtr = std::unique_ptr<OrvDateTime, DateTimeDeleter>;
-
-// The text form, or "<null>".
-std::string Text(const OrvDateTime* v) {
-    char* t = OrvDateTimeToString(v);
-    if (t == nullptr) {
-        return "<null>";
-    }
-    std::string s = t;
-    std::free(t);
-    return s;
-}
+using test::DateTimePtr;
+using test::Text;
 
 TEST(DateTimeText, FormsByPartsPresent) {
     DateTimePtr full(CreateOrvDateTime(2024, 3, 5, 4, 7, 9));
