@@ -20,7 +20,7 @@ run_suite() {  # build dir, ctest arguments...
 }
 
 echo "== build and test"
-bash scripts/build.sh "$root/build"
+bash scripts/build.sh "$root/build" -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON
 run_suite "$root/build"
 
 bash scripts/test-windows.sh
@@ -30,10 +30,10 @@ if [ "${ORV_QUICK:-0}" = "1" ] && [ "${CI:-}" != "true" ]; then
 fi
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
-bash scripts/build.sh "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined
+bash scripts/build.sh "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON -DORV_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-asan"
 
 echo "== ThreadSanitizer (concurrency tests)"
-bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=thread
+bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON -DORV_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
