@@ -26,35 +26,6 @@ const char* const kAgentKey32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Orva
 constexpr int kExit50020 = 50020 & 0xFF;
 constexpr int kExit20001 = 20001 & 0xFF;
 
-/* A registry export built section by section. */
-class RegistryText {
-public:
-    RegistryText() { text_ = "Windows Registry Editor Version 5.00\r\n"; }
-    RegistryText& Key(const std::string& path) {
-        text_ += "\r\n[" + path + "]\r\n";
-        return *this;
-    }
-    RegistryText& Text(const std::string& name, const std::string& value) {
-        std::string escaped;
-        for (char c : value) {
-            if (c == '\\' || c == '"') escaped += '\\';
-            escaped += c;
-        }
-        text_ += "\"" + name + "\"=\"" + escaped + "\"\r\n";
-        return *this;
-    }
-    RegistryText& Dword(const std::string& name, unsigned value) {
-        char hex[16];
-        snprintf(hex, sizeof(hex), "%08x", value);
-        text_ += "\"" + name + "\"=dword:" + hex + "\r\n";
-        return *this;
-    }
-    const std::string& str() const { return text_; }
-
-private:
-    std::string text_;
-};
-
 class CheckProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {

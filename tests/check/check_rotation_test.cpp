@@ -21,19 +21,14 @@ protected:
         agentDir_ = tmp_ / "agent";
         mkdir(agentDir_.c_str(), 0755);
         mkdir(LogDir().c_str(), 0755);
-        std::string escaped;
-        for (char c : agentDir_ + "/") {
-            if (c == '\\' || c == '"') escaped += '\\';
-            escaped += c;
-        }
-        WriteFile(tmp_ / "registry.reg",
-                  "Windows Registry Editor Version 5.00\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Orvalis\\Stelvane\\ZRAgent]\r\n"
-                  "\"ZRAgentInstallDir\"=\"" + escaped + "\"\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A}]\r\n"
-                  "\"DisplayName\"=\"Some Editor\"\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{B}]\r\n"
-                  "\"DisplayName\"=\"Other Tool\"\r\n");
+        RegistryText reg;
+        reg.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Orvalis\\Stelvane\\ZRAgent")
+            .Text("ZRAgentInstallDir", agentDir_ + "/");
+        reg.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A}")
+            .Text("DisplayName", "Some Editor");
+        reg.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{B}")
+            .Text("DisplayName", "Other Tool");
+        WriteFile(tmp_ / "registry.reg", reg.str());
     }
 
     RunResult Run() {

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -65,6 +66,30 @@ std::vector<std::string> SplitLines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+RegistryText::RegistryText() : text_("Windows Registry Editor Version 5.00\r\n") {}
+
+RegistryText& RegistryText::Key(const std::string& path) {
+    text_ += "\r\n[" + path + "]\r\n";
+    return *this;
+}
+
+RegistryText& RegistryText::Text(const std::string& name, const std::string& value) {
+    std::string escaped;
+    for (char c : value) {
+        if (c == '\\' || c == '"') escaped += '\\';
+        escaped += c;
+    }
+    text_ += "\"" + name + "\"=\"" + escaped + "\"\r\n";
+    return *this;
+}
+
+RegistryText& RegistryText::Dword(const std::string& name, unsigned value) {
+    char hex[16];
+    snprintf(hex, sizeof(hex), "%08x", value);
+    text_ += "\"" + name + "\"=dword:" + hex + "\r\n";
+    return *this;
 }
 
 namespace {

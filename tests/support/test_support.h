@@ -42,6 +42,21 @@ struct RunResult {
     std::string output;   // standard output and standard error together
 };
 
+/* A registry export file's text, built section by section:
+ *   RegistryText().Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\X").Text("a", "b").Dword("n", 1)
+ * Text values get the export's escapes for backslash and quote. */
+class RegistryText {
+public:
+    RegistryText();
+    RegistryText& Key(const std::string& path);
+    RegistryText& Text(const std::string& name, const std::string& value);
+    RegistryText& Dword(const std::string& name, unsigned value);
+    const std::string& str() const { return text_; }
+
+private:
+    std::string text_;
+};
+
 /* Runs program with args (argv[0] is the program) and the environment
  * variables in env added to (or replacing) the test's own; waits for it. */
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
