@@ -1,0 +1,40 @@
+/*
+ * velkra: the command-line tool of the data-access library.
+ */
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+namespace {
+
+const orv::cli::Command kCommands[] = {
+    {"tables", "print the table definitions of the data dictionary", orv::cli::RunTables},
+};
+
+void PrintUsage(FILE* out) {
+    fputs("usage: velkra <command> [options]\n\ncommands:\n", out);
+    for (const auto& command : kCommands) fprintf(out, "  %-10s %s\n", command.name, command.summary);
+    fputs("\n'velkra <command> --help' tells more about a command.\n", out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fputs("velkra: no command given (see 'velkra --help')\n", stderr);
+        return orv::cli::kExitUsage;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(stdout);
+        return orv::cli::kExitOk;
+    }
+    for (const auto& command : kCommands) {
+        if (name == command.name) return command.run(std::vector<std::string>(argv + 2, argv + argc));
+    }
+    fprintf(stderr, "velkra: unknown command '%s' (see 'velkra --help')\n", name.c_str());
+    return orv::cli::kExitUsage;
+}
