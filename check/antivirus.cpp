@@ -91,8 +91,12 @@ bool CheckAntivirusFix(bool view64) {
     std::vector<std::string> names = ListSubkeyNames(uninstall);
     RegCloseKey(uninstall);
 
+    // The view is clear when no entry matches, or when the last matching
+    // entry whose version was read is at or above the minimum and no
+    // matching entry's version was unreadable.
     bool found = false;
     bool verdict = true;
+    bool versionUnreadable = false;
     for (const std::string& name : names) {
         std::string path = std::string(kUninstallKeyPath) + "\\" + name;
         HKEY entry = nullptr;
@@ -119,6 +123,11 @@ bool CheckAntivirusFix(bool view64) {
         if (ReadValueText(entry, "DisplayVersion", value)) {
             LogInfo("Installed symantec version: %s\n", value);
             verdict = CompareVersions(value, kAntivirusMinimumVersion) != -1;
+        } else {
+            // Nothing shows that this copy has its fix: it keeps the view
+            // from being clear, whatever the other entries say.
+            LogError("Failed with read DisplayVersion in Registry path ( %s )\n", path.c_str());
+            versionUnreadable = true;
         }
         RegCloseKey(entry);
     }
@@ -127,7 +136,7 @@ bool CheckAntivirusFix(bool view64) {
         LogInfo("Symantec Av (%s) is not installed in this system.\n", label);
         return true;
     }
-    if (verdict) {
+    if (verdict && !versionUnreadable) {
         LogInfo("Symantec Av (%s) is detected but fix is already installed.\n", label);
         return true;
     }

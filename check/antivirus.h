@@ -17,10 +17,12 @@ extern const char* const kUninstallKeyPath;
 extern const char* const kAntivirusDisplayName;
 extern const char* const kAntivirusMinimumVersion;
 
-/* True when the view is clear: the product is not registered, or registered
- * at or above the minimum version. False when it is registered below it, or
- * when the uninstall key cannot be opened. view64 chooses the 64-bit view,
- * otherwise the 32-bit view. */
+/* True when the view is clear: the product is not registered, or the last
+ * of its entries whose version was read is at or above the minimum version
+ * and no entry of it has a version that cannot be read. False when it is
+ * registered below the minimum, when one of its entries has no readable
+ * version, or when the uninstall key cannot be opened. view64 chooses the
+ * 64-bit view, otherwise the 32-bit view. */
 bool CheckAntivirusFix(bool view64);
 
 /* The names of all subkeys of an open key, in index order; a name that

@@ -151,6 +151,83 @@ INSTANTIATE_TEST_SUITE_P(BothViews, AntivirusViewTest,
                                            ViewCase{false, "14.2.758.0000", 0, kFixInstalled},
                                            ViewCase{false, "14.2.760.0", 0, kFixInstalled}));
 
+struct UnreadableVersionCase {
+    bool view64;
+    bool versionPresent;  // false: the entry has no DisplayVersion at all
+};
+
+class UnreadableVersionTest : public CheckProgramTest, public ::testing::WithParamInterface<UnreadableVersionCase> {};
+
+TEST_P(UnreadableVersionTest, MakesTheViewNotClear) {
+    const UnreadableVersionCase& c = GetParam();
+    RegistryText reg = BaseRegistry();
+    std::string root = c.view64 ? kUninstall64 : kUninstall32;
+    reg.Key(root + "\\{SEP-0001}").Text("DisplayName", "Symantec Endpoint Protection");
+    // 600 characters do not fit the 512-byte buffer the version is read into.
+    if (c.versionPresent) reg.Text("DisplayVersion", std::string(600, '9'));
+    RunResult r = Run(reg, {});
+    EXPECT_EQ(r.exitStatus, kExit50020);
+    std::vector<std::string> log = Log();
+    std::string label = c.view64 ? "x64" : "x86";
+    EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Antivirus detected..!"));
+    EXPECT_TRUE(HasEntry(log, "[ERROR] Failed with read DisplayVersion in Registry path ( "
+                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{SEP-0001} )"));
+    EXPECT_EQ(CountEntriesStartingWith(log, "[INFO] Installed symantec version"), 0);
+    EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Av (" + label + ") is detected but fix is not installed. so returning.."));
+    EXPECT_FALSE(HasEntry(log, "[INFO] Symantec Av (" + label + ") is detected but fix is already installed."));
+    if (c.view64) {
+        EXPECT_EQ(CountEntriesStartingWith(log, "[INFO] Symantec Av (x86)"), 0);
+    } else {
+        EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Av (x64) is not installed in this system."));
+    }
+    EXPECT_TRUE(HasEntry(log, "[INFO] Exit Code : 50020"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothViews, UnreadableVersionTest,
+                         ::testing::Values(UnreadableVersionCase{true, true}, UnreadableVersionCase{true, false},
+                                           UnreadableVersionCase{false, true}, UnreadableVersionCase{false, false}),
+                         [](const ::testing::TestParamInfo<UnreadableVersionCase>& info) {
+                             return std::string(info.param.view64 ? "View64" : "View32") +
+                                    (info.param.versionPresent ? "TooLong" : "Missing");
+                         });
+
+TEST_F(CheckProgramTest, UnreadableVersionBesideAFixedEntryKeepsTheViewNotClear) {
+    // Whichever comes last, one entry without a readable version is enough.
+    for (bool unreadableFirst : {true, false}) {
+        SCOPED_TRACE(unreadableFirst);
+        unlink(LogPath().c_str());
+        RegistryText reg = BaseRegistry();
+        std::string fixed = std::string(kUninstall64) + (unreadableFirst ? "\\{SEP-B}" : "\\{SEP-A}");
+        std::string unreadable = std::string(kUninstall64) + (unreadableFirst ? "\\{SEP-A}" : "\\{SEP-B}");
+        reg.Key(fixed).Text("DisplayName", "Symantec Endpoint Protection").Text("DisplayVersion", "14.2.760.0");
+        reg.Key(unreadable).Text("DisplayName", "Symantec Endpoint Protection").Text("DisplayVersion", std::string(600, '1'));
+        RunResult r = Run(reg, {});
+        EXPECT_EQ(r.exitStatus, kExit50020);
+        std::vector<std::string> log = Log();
+        EXPECT_EQ(CountEntriesStartingWith(log, "[INFO] Symantec Antivirus detected..!"), 2);
+        EXPECT_TRUE(HasEntry(log, "[INFO] Installed symantec version: 14.2.760.0"));
+        EXPECT_TRUE(HasEntry(log, "[ERROR] Failed with read DisplayVersion in Registry path ( "
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                  std::string(unreadableFirst ? "{SEP-A}" : "{SEP-B}") + " )"));
+        EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Av (x64) is detected but fix is not installed. so returning.."));
+        EXPECT_EQ(CountEntriesStartingWith(log, "[INFO] Symantec Av (x86)"), 0);
+        EXPECT_TRUE(HasEntry(log, "[INFO] Exit Code : 50020"));
+    }
+}
+
+TEST_F(CheckProgramTest, VersionOfTheLongestFittingTextIsRead) {
+    // 511 characters and the terminating zero fill the 512-byte buffer.
+    RegistryText reg = BaseRegistry();
+    std::string version = "14.3." + std::string(506, '0');
+    reg.Key(std::string(kUninstall32) + "\\{SEP}").Text("DisplayName", "Symantec Endpoint Protection").Text("DisplayVersion", version);
+    RunResult r = Run(reg, {});
+    EXPECT_EQ(r.exitStatus, 0);
+    std::vector<std::string> log = Log();
+    EXPECT_TRUE(HasEntry(log, "[INFO] Installed symantec version: " + version));
+    EXPECT_EQ(CountEntriesStartingWith(log, "[ERROR]"), 0);
+    EXPECT_TRUE(HasEntry(log, "[INFO] Symantec Av (x86) is detected but fix is already installed."));
+}
+
 TEST_F(CheckProgramTest, SixtyFourBitViewNotClearSkipsThe32BitView) {
     RegistryText reg = BaseRegistry();
     reg.Key(std::string(kUninstall64) + "\\{SEP}").Text("DisplayName", "SYMANTEC ENDPOINT PROTECTION").Text("DisplayVersion", "13.99.99999.9999");

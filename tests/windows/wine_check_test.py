@@ -176,6 +176,44 @@ class Run:
                 expect(not any("x86" in e for e in log), "the 32-bit view was examined: %r" % log)
         return case
 
+    def unreadable_version_case(self, view64, version):
+        """A matching entry whose version is missing (version None) or does
+        not fit the 512-byte buffer keeps its view from being clear."""
+        def case():
+            reg = self.base_registry()
+            reg.key((UNINSTALL64 if view64 else UNINSTALL32) + "\\{SEP-0001}") \
+               .string("DisplayName", "Symantec Endpoint Protection")
+            if version is not None:
+                reg.string("DisplayVersion", version)
+            code = self.run_check(reg, [])
+            expect_eq(code, 50020, "exit code")
+            log = self.log()
+            label = "x64" if view64 else "x86"
+            error = "[ERROR] Failed with read DisplayVersion in Registry path ( %s\\{SEP-0001} )" % UNINSTALL_PATH
+            for line in ("[INFO] Symantec Antivirus detected..!", error, "[INFO] " + FIX_MISSING % label,
+                         "[INFO] Exit Code : 50020"):
+                expect(line in log, "missing %r in %r" % (line, log))
+            expect(not any(e.startswith("[INFO] Installed symantec version") for e in log),
+                   "a version was logged: %r" % log)
+            if view64:
+                expect(not any("x86" in e for e in log), "the 32-bit view was examined: %r" % log)
+            else:
+                expect("[INFO] " + NOT_INSTALLED % "x64" in log, "no x64 verdict in %r" % log)
+        return case
+
+    def case_unreadable_version_beside_a_fixed_entry_is_not_clear(self):
+        reg = self.base_registry()
+        reg.key(UNINSTALL32 + "\\{SEP-A}").string("DisplayName", "Symantec Endpoint Protection") \
+           .string("DisplayVersion", "14.2.760.0")
+        reg.key(UNINSTALL32 + "\\{SEP-B}").string("DisplayName", "Symantec Endpoint Protection")
+        code = self.run_check(reg, [])
+        expect_eq(code, 50020, "exit code")
+        log = self.log()
+        error = "[ERROR] Failed with read DisplayVersion in Registry path ( %s\\{SEP-B} )" % UNINSTALL_PATH
+        for line in ("[INFO] Installed symantec version: 14.2.760.0", error, "[INFO] " + FIX_MISSING % "x86"):
+            expect(line in log, "missing %r in %r" % (line, log))
+        expect_eq(sum(1 for e in log if e == "[INFO] Symantec Antivirus detected..!"), 2, "detections")
+
     def case_64_bit_view_not_clear_skips_32_bit_view(self):
         reg = self.base_registry()
         reg.key(UNINSTALL64 + "\\{SEP}").string("DisplayName", "SYMANTEC ENDPOINT PROTECTION") \
@@ -429,6 +467,14 @@ class Run:
                    self.view_case(view64, "14.2.758.0000", 0, FIX_INSTALLED))
             yield ("Antivirus.AboveMinimumIn%sBitViewExitsZero" % label,
                    self.view_case(view64, "14.2.760.0", 0, FIX_INSTALLED))
+        for view64 in (True, False):
+            label = "64" if view64 else "32"
+            yield ("Antivirus.TooLongVersionIn%sBitViewExits50020" % label,
+                   self.unreadable_version_case(view64, "9" * 600))
+            yield ("Antivirus.MissingVersionIn%sBitViewExits50020" % label,
+                   self.unreadable_version_case(view64, None))
+        yield "Antivirus.UnreadableVersionBesideAFixedEntryIsNotClear", \
+            self.case_unreadable_version_beside_a_fixed_entry_is_not_clear
         yield "Antivirus.SixtyFourBitViewNotClearSkipsThe32BitView", \
             self.case_64_bit_view_not_clear_skips_32_bit_view
         yield "Antivirus.Missing32BitUninstallKeyIsNotClear", self.case_missing_32_bit_uninstall_key_is_not_clear
