@@ -21,5 +21,12 @@ TEST(LibraryLink, SharedLibraryCarriesUtilitiesAndLogWriter) {
     FreeLogSettings();
 }
 
+TEST(LibraryLink, SharedLibraryCarriesTheDataDictionary) {
+    EXPECT_EQ(GetDataTypeCode("INTEGER"), ORV_SQL_INT);
+    InitTableDefnList();
+    EXPECT_FALSE(LoadDataDictFiles("/nonexistent-velkra-directory"));
+    FreeAllTableDefns();
+}
+
 }  // namespace
 }  // namespace orv
