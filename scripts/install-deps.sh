@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build and the Linux tests need.
+# Installs every Debian package that the build and the Linux tests need
+# (clang and its runtime for the fuzz targets).
 # Safe to run again; skips apt when everything is present already.
 set -euo pipefail
 bash "$(dirname "$0")/apt-install.sh" \
   build-essential cmake ninja-build pkg-config python3 \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  libxml2-dev unixodbc-dev
+  libxml2-dev unixodbc-dev \
+  clang libclang-rt-14-dev

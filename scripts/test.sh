@@ -4,7 +4,9 @@
 #   2. the Windows program, cross-built with mingw-w64 and run under Wine
 #      (ORV_SKIP_WINE=1 leaves it out of a local run; CI never does),
 #   3. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-#   4. the concurrency tests under ThreadSanitizer.
+#   4. the concurrency tests under ThreadSanitizer,
+#   5. every fuzz target for a bounded time (scripts/fuzz.sh; FUZZ_SECONDS
+#      per target, default 30).
 # ORV_QUICK=1 runs steps 1 and 2 only (for a quick local run; CI never
 # sets it).
 set -euo pipefail
@@ -37,3 +39,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== ThreadSanitizer (concurrency tests)"
 bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON -DORV_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
+
+echo "== fuzzing (libFuzzer with ASan and UBSan)"
+bash scripts/fuzz.sh
