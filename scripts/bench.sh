@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
-# Benchmarks the log writer against spdlog (1 and 2 writing threads, a flush
-# after every record) and prints the ratios ours/spdlog of records per
-# second. Installs libspdlog-dev and libbenchmark-dev when they are missing,
-# builds Release in build-bench.
-#   scripts/bench.sh [extra benchmark arguments...]
+# Runs every benchmark against its peer, in the same process, and prints the
+# ratios ours/peer (above 1 means ours is faster):
+#   - the log writer against spdlog (1 and 2 writing threads, a flush after
+#     every record), records per second;
+#   - the in-memory table store against SQLite in memory (adding 1,000,000
+#     rows; selecting them by "A > 500000 and B = 7").
+# Installs libspdlog-dev, libsqlite3-dev and libbenchmark-dev when they are
+# missing, builds Release in build-bench.
+#   scripts/bench.sh [log|relvar]   (both by default)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
+which="${1:-all}"
 
-bash "$root/scripts/apt-install.sh" libspdlog-dev libbenchmark-dev >/dev/null
+bash "$root/scripts/apt-install.sh" libspdlog-dev libsqlite3-dev libbenchmark-dev >/dev/null
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_BENCH=ON -DORV_BUILD_TESTS=OFF \
-  -DORV_BUILD_LIBRARY=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target log_writer_bench >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_BENCH=ON -DORV_BUILD_TESTS=OFF \
+  -DORV_BUILD_LIBRARY=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target log_writer_bench relvar_bench >/dev/null
 
-json="$build/log_writer_bench.json"
-"$build/bench/log_writer_bench" --benchmark_out="$json" --benchmark_out_format=json "$@"
-
-python3 - "$json" <<'PY'
+if [ "$which" = all ] || [ "$which" = log ]; then
+  json="$build/log_writer_bench.json"
+  "$build/bench/log_writer_bench" --benchmark_out="$json" --benchmark_out_format=json
+  python3 - "$json" <<'PY'
 import json, re, sys
 rates = {}
 for b in json.load(open(sys.argv[1]))["benchmarks"]:
@@ -27,6 +32,24 @@ for b in json.load(open(sys.argv[1]))["benchmarks"]:
 for threads in sorted(rates):
     r = rates[threads]
     if "Orv" in r and "Spdlog" in r:
-        print(f"threads {threads}: ours {r['Orv'] / 1e6:.3f} M/s, spdlog {r['Spdlog'] / 1e6:.3f} M/s, "
+        print(f"log writer, threads {threads}: ours {r['Orv'] / 1e6:.3f} M/s, spdlog {r['Spdlog'] / 1e6:.3f} M/s, "
               f"ratio ours/spdlog {r['Orv'] / r['Spdlog']:.2f}")
 PY
+fi
+
+if [ "$which" = all ] || [ "$which" = relvar ]; then
+  json="$build/relvar_bench.json"
+  "$build/bench/relvar_bench" --benchmark_out="$json" --benchmark_out_format=json
+  python3 - "$json" <<'PY'
+import json, sys
+t = {}
+for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    if b.get("run_type", "iteration") == "iteration":
+        t[b["name"].split("/")[0]] = b["real_time"]
+for what, ours, peer in (("add 1,000,000 rows", "BM_OrvAddNewRow", "BM_SqliteInsert"),
+                         ("select A > 500000 and B = 7", "BM_OrvSelectRows", "BM_SqliteSelect")):
+    if ours in t and peer in t:
+        print(f"table store, {what}: ours {t[ours]:.1f} ms, sqlite {t[peer]:.1f} ms, "
+              f"ratio sqlite/ours {t[peer] / t[ours]:.2f}")
+PY
+fi
