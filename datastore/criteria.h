@@ -69,8 +69,12 @@ struct FilterNode {
 FilterNode* ParseCriteria(const char* text, std::string* error = nullptr);
 
 /* Binds every comparison to the first column (of ColumnDefnEntry) whose
- * name matches without regard to case; an unknown name binds nothing (the
- * comparison is then false). */
+ * name matches without regard to case; an unknown name, or a column past
+ * position 255, binds nothing (the comparison is then false). Converts each
+ * literal once for its column's type; binding again replaces it. This and
+ * EvaluateCriteria walk the tree by its parent links (as ParseCriteria sets
+ * them), so trees of any depth need no stack; a subtree may be passed as
+ * the root. */
 void ResolveCriteriaColumns(Vector* columns, FilterNode* root);
 
 /* True when the row matches; no tree matches every row. Comparisons by
