@@ -1,0 +1,13 @@
+/*
+ * The providers and SQL generators built into the library.
+ */
+#include "db/odbc_provider.h"
+#include "db/sql_generators.h"
+
+namespace orv {
+
+std::vector<const DBProvider*> BuiltinDBProviders() { return {GetODBCProvider()}; }
+
+std::vector<const SQLGenerator*> BuiltinSQLGenerators() { return {}; }
+
+}  // namespace orv

@@ -1,0 +1,533 @@
+/*
+ * Connections and the pool, statements dispatched to a connection's
+ * provider, and the statement generation front ends.
+ */
+#include "db/connection.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "agent/log.h"
+#include "agent/strings.h"
+#include "datastore/table_defn.h"
+#include "db/datasource_map.h"
+#include "platform/win32.h"
+#include "util/datetime.h"
+
+namespace orv {
+
+Vector* gv_connectionPool = nullptr;
+
+namespace {
+
+/* Guards the pool's entries and their owner keys: several threads get and
+ * release connections at once. */
+std::mutex& PoolMutex() {
+    static std::mutex* mutex = new std::mutex();
+    return *mutex;
+}
+
+const DBProvider* ProviderOf(const DBConnection* connection) {
+    return connection ? GetDBProviderInSlot(connection->providerIndex) : nullptr;
+}
+
+void FreeEntry(ConnectionPoolEntry* entry) {
+    if (entry == nullptr) return;
+    if (entry->connections != nullptr) {
+        for (VectorNode* node = ElementAt(entry->connections, 0); node != nullptr; node = node->next) {
+            CloseDBConnection(static_cast<DBConnection*>(node->element));
+        }
+        FreeVector(entry->connections);
+        free(entry->connections);
+    }
+    free(entry->connectionName);
+    free(entry);
+}
+
+ConnectionPoolEntry* NewEntry(const char* connectionName) {
+    auto* entry = static_cast<ConnectionPoolEntry*>(calloc(1, sizeof(ConnectionPoolEntry)));
+    if (entry == nullptr) return nullptr;
+    entry->connections = NewVector();
+    if (entry->connections == nullptr || DuplicateString(&entry->connectionName, connectionName ? connectionName : "") != kDupOk) {
+        FreeEntry(entry);
+        return nullptr;
+    }
+    return entry;
+}
+
+/* The pool entry for a name: with null the only entry (allowSeveral: the
+ * first). REQUIRES: the pool mutex is held. */
+ConnectionPoolEntry* ChooseEntry(const char* connectionName, bool allowSeveral) {
+    if (gv_connectionPool == nullptr || gv_connectionPool->count == 0) return nullptr;
+    if (connectionName == nullptr) {
+        if (gv_connectionPool->count > 1 && !allowSeveral) return nullptr;
+        return static_cast<ConnectionPoolEntry*>(ElementAt(gv_connectionPool, 0)->element);
+    }
+    for (VectorNode* node = ElementAt(gv_connectionPool, 0); node != nullptr; node = node->next) {
+        auto* entry = static_cast<ConnectionPoolEntry*>(node->element);
+        if (strcmp(entry->connectionName, connectionName) == 0) return entry;
+    }
+    return nullptr;
+}
+
+int32_t OwnerKey(const ConnectionPoolEntry* entry) {
+    if (entry->connections->count == 1) return 1;
+    return static_cast<int32_t>(GetCurrentThreadId());
+}
+
+/* Replaces a stale or broken connection of the entry by a new one held by
+ * key. REQUIRES: the pool mutex is held. */
+DBConnection* Renew(ConnectionPoolEntry* entry, DBConnection* stale, int32_t key) {
+    const ConnParams* params = GetConnParams(stale->connectionName);
+    if (params == nullptr) {
+        LogError("Cannot return connection handle. Error in fetching connection parameters.\n");
+        return nullptr;
+    }
+    DeleteLCDVector(entry->connections, stale);
+    // Disconnect it: dropping it open would leak a server connection per
+    // renewal.
+    CloseDBConnection(stale);
+    DBConnection* fresh = OpenDBConnection(params);
+    if (fresh == nullptr) {
+        LogError(
+            "Cannot return connection handle. Error in opening connection while re-establishing connection "
+            "hanlde.\n");
+        return nullptr;
+    }
+    if (AddValue(entry->connections, fresh) != 1) {
+        CloseDBConnection(fresh);
+        return nullptr;
+    }
+    fresh->owner = key;
+    LogDebug(" %s : Connection Established\n", params->connectionName);
+    char* name = nullptr;
+    if (DuplicateString(&name, params->connectionName) == kDupOk) {
+        free(entry->connectionName);
+        entry->connectionName = name;
+    }
+    return fresh;
+}
+
+bool Usable(const DBConnection* connection, uint32_t now) {
+    return !connection->broken && now - connection->openedAt <= kConnectionMaxAge;
+}
+
+/* The generator for a table's statements, or null. */
+const SQLGenerator* GeneratorForTable(const char* tableName) {
+    const char* dialect = nullptr;
+    if (IsDSNMapValid()) {
+        const char* connectionName = GetConnectionNameForTable(tableName);
+        if (connectionName == nullptr) return nullptr;
+        dialect = GetDialectNameOfConnection(connectionName);
+        if (dialect == nullptr) return nullptr;
+    } else {
+        uint8_t index = GetDSNDialectIndex();
+        dialect = index < 4 ? kDialectNames[index] : nullptr;
+    }
+    const SQLGenerator* generator = FindSQLGenerator(dialect);
+    if (generator == nullptr) LogError("No SQL generator for dialect %s\n", dialect ? dialect : "(null)");
+    return generator;
+}
+
+char* Logged(char* text, const char* format) {
+    if (text != nullptr) LogDebug(format, text);
+    return text;
+}
+
+}  // namespace
+
+uint32_t GetPoolClock() { return GetCurrentSeconds(); }
+
+DBConnection* CreateDBConnectionRecord(void* providerHandle, const char* connectionName) {
+    auto* connection = static_cast<DBConnection*>(calloc(1, sizeof(DBConnection)));
+    if (connection == nullptr) return nullptr;
+    if (DuplicateString(&connection->connectionName, connectionName ? connectionName : "") != kDupOk) {
+        free(connection);
+        return nullptr;
+    }
+    connection->providerHandle = providerHandle;
+    connection->owner = -1;
+    return connection;
+}
+
+void FreeDBConnectionRecord(DBConnection* connection) {
+    if (connection == nullptr) return;
+    free(connection->connectionName);
+    free(connection);
+}
+
+DBConnection* OpenDBConnection(const ConnParams* params) {
+    LogTrace("## Inside OpenDBConnection ##\n");
+    if (params == nullptr) return nullptr;
+    int slot = GetDBProviderIndex(params->providerName);
+    const DBProvider* provider = GetDBProviderInSlot(slot);
+    if (provider == nullptr || provider->connect == nullptr) return nullptr;
+    DBConnection* connection = provider->connect(params);
+    if (connection == nullptr) return nullptr;
+    connection->providerIndex = slot;
+    connection->owner = -1;
+    connection->inTransaction = 0;
+    connection->broken = 0;
+    connection->openedAt = GetPoolClock();
+    return connection;
+}
+
+bool CloseDBConnection(DBConnection* connection) {
+    LogTrace("@@@ Inside CloseDBConnection @@@\n");
+    const DBProvider* provider = ProviderOf(connection);
+    if (provider == nullptr) return false;
+    if (provider->disconnect != nullptr) provider->disconnect(connection);
+    FreeDBConnectionRecord(connection);
+    return true;
+}
+
+void InitConnectionPool() {
+    if (gv_connectionPool == nullptr) gv_connectionPool = NewVector();
+}
+
+namespace {
+
+bool Establish(int32_t count, bool single) {
+    InitConnectionPool();
+    for (VectorNode* node = gv_connParamsVect ? ElementAt(gv_connParamsVect, 0) : nullptr; node != nullptr;
+         node = node->next) {
+        auto* params = static_cast<ConnParams*>(node->element);
+        ConnectionPoolEntry* entry = NewEntry(params->connectionName);
+        if (entry == nullptr) {
+            LogError("Unable to allocate memory for connection pool\n");
+            return false;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            DBConnection* connection = OpenDBConnection(params);
+            if (connection == nullptr) {
+                if (single) {
+                    LogError("Cannot establish connection.\n");
+                    FreeEntry(entry);
+                    return false;
+                }
+                continue;
+            }
+            AddValue(entry->connections, connection);
+            if (single) {
+                LogDebug(" %s : Connection Established\n", params->connectionName);
+            } else {
+                LogDebug(" %d : %s : Connection Established\n", i, params->connectionName);
+            }
+        }
+        std::lock_guard<std::mutex> guard(PoolMutex());
+        if (AddValue(gv_connectionPool, entry) != 1) {
+            FreeEntry(entry);
+            LogError("Unable to allocate memory for connection pool\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool EstablishDBConnections() {
+    LogTrace("@@@ Inside EstablishDBConnections @@@\n");
+    return Establish(1, true);
+}
+
+bool EstablishDBConnectionPool(int32_t count) {
+    LogTrace("@@@ Inside EstablishDBConnectionPool @@@\n");
+    if (gv_connParamsVect == nullptr || gv_connParamsVect->count == 0) {
+        LogError("There is no entry in data source vector\n");
+        return false;
+    }
+    return Establish(count == 0 ? 5 : count, false);
+}
+
+DBConnection* GetDBConnection(const char* connectionName) {
+    LogTrace("@@@ Inside GetDBConnection @@@\n");
+    std::lock_guard<std::mutex> guard(PoolMutex());
+    if (gv_connectionPool == nullptr || gv_connectionPool->count == 0) return nullptr;
+    const uint32_t now = GetPoolClock();
+    ConnectionPoolEntry* entry = ChooseEntry(connectionName, false);
+    if (entry == nullptr || entry->connections->count == 0) return nullptr;
+    const int32_t key = OwnerKey(entry);
+    for (VectorNode* node = ElementAt(entry->connections, 0); node != nullptr; node = node->next) {
+        auto* connection = static_cast<DBConnection*>(node->element);
+        if (connection->owner == key) return Usable(connection, now) ? connection : Renew(entry, connection, key);
+    }
+    for (VectorNode* node = ElementAt(entry->connections, 0); node != nullptr; node = node->next) {
+        auto* connection = static_cast<DBConnection*>(node->element);
+        if (connection->owner == -1) {
+            connection->owner = key;
+            return Usable(connection, now) ? connection : Renew(entry, connection, key);
+        }
+    }
+    return nullptr;
+}
+
+bool ReleaseDBConnection(const char* connectionName) {
+    LogTrace("@@@ Inside ReleaseDBConnection @@@\n");
+    std::lock_guard<std::mutex> guard(PoolMutex());
+    ConnectionPoolEntry* entry = ChooseEntry(connectionName, true);
+    if (entry == nullptr || entry->connections->count == 0) return false;
+    const int32_t key = OwnerKey(entry);
+    for (VectorNode* node = ElementAt(entry->connections, 0); node != nullptr; node = node->next) {
+        auto* connection = static_cast<DBConnection*>(node->element);
+        if (connection->owner == key) {
+            connection->owner = -1;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CloseAllDBConnections() {
+    LogTrace("@@@ Inside CloseAllDBConnections @@@\n");
+    std::lock_guard<std::mutex> guard(PoolMutex());
+    if (gv_connectionPool == nullptr) return;
+    for (VectorNode* node = ElementAt(gv_connectionPool, 0); node != nullptr; node = node->next) {
+        FreeEntry(static_cast<ConnectionPoolEntry*>(node->element));
+    }
+    FreeVector(gv_connectionPool);
+}
+
+uint8_t ExecuteUpdate(DBConnection* connection, const char* sql) {
+    LogTrace("@@@ Inside ExecuteUpdate @@@\n");
+    if (connection == nullptr) {
+        LogError("ConnectionHandle NULL in ExecuteUpdate for Query %s \n", sql ? sql : "(null)");
+        return 0;
+    }
+    if (sql == nullptr) {
+        LogError(" No Query To be Updated \n");
+        return 0;
+    }
+    const DBProvider* provider = ProviderOf(connection);
+    return provider && provider->executeUpdate ? provider->executeUpdate(connection, sql) : 0;
+}
+
+uint8_t ExecuteUpdateBlob(DBConnection* connection, const char* sql, BlobSupplier supplier, void* context) {
+    LogTrace("@@@ Inside ExecuteUpdateBlob @@@\n");
+    if (connection == nullptr) {
+        LogError("ConnectionHandle NULL in ExecuteUpdateBlob for Query %s \n", sql ? sql : "(null)");
+        return 0;
+    }
+    if (sql == nullptr) {
+        LogError(" No Query To be Updated \n");
+        return 0;
+    }
+    const DBProvider* provider = ProviderOf(connection);
+    return provider && provider->executeUpdateBlob ? provider->executeUpdateBlob(connection, sql, supplier, context)
+                                                   : 0;
+}
+
+ResultSet* ExecuteQuery(DBConnection* connection, const char* sql) {
+    LogTrace("@@@ Inside ExecuteQuery @@@\n");
+    if (connection == nullptr) {
+        LogError("ConnectionHandle NULL in ExecuteQuery for Query %s \n", sql ? sql : "(null)");
+        return nullptr;
+    }
+    if (sql == nullptr) {
+        LogError(" No Query To be Executed \n");
+        return nullptr;
+    }
+    const DBProvider* provider = ProviderOf(connection);
+    return provider && provider->executeQuery ? provider->executeQuery(connection, sql) : nullptr;
+}
+
+ResultSet* ExecuteQueryBlob(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context) {
+    LogTrace("@@@ Inside ExecuteQueryBlob @@@\n");
+    if (connection == nullptr) {
+        LogError("ConnectionHandle NULL in ExecuteQueryBlob for Query %s \n", sql ? sql : "(null)");
+        return nullptr;
+    }
+    if (sql == nullptr) {
+        LogError(" No Query To be Executed \n");
+        return nullptr;
+    }
+    const DBProvider* provider = ProviderOf(connection);
+    return provider && provider->executeQueryBlob ? provider->executeQueryBlob(connection, sql, consumer, context)
+                                                  : nullptr;
+}
+
+uint8_t BeginTransaction(DBConnection* connection) {
+    LogTrace("@@@ Inside BeginTransaction @@@\n");
+    const DBProvider* provider = ProviderOf(connection);
+    if (provider == nullptr || provider->beginTransaction == nullptr) return 0;
+    uint8_t ok = provider->beginTransaction(connection);
+    if (ok) connection->inTransaction = 1;
+    return ok;
+}
+
+uint8_t CommitTransaction(DBConnection* connection) {
+    LogTrace("@@@ Inside CommitTransaction @@@\n");
+    if (connection == nullptr || connection->inTransaction != 1) return 0;
+    const DBProvider* provider = ProviderOf(connection);
+    uint8_t ok = provider && provider->commitTransaction ? provider->commitTransaction(connection) : 0;
+    connection->inTransaction = 0;
+    return ok;
+}
+
+uint8_t RollbackTransaction(DBConnection* connection) {
+    LogTrace("@@@ Inside RollbackTransaction @@@\n");
+    if (connection == nullptr || connection->inTransaction != 1) return 0;
+    const DBProvider* provider = ProviderOf(connection);
+    uint8_t ok = provider && provider->rollbackTransaction ? provider->rollbackTransaction(connection) : 0;
+    connection->inTransaction = 0;
+    return ok;
+}
+
+const char* GetConnectionNameForTable(const char* tableName) {
+    DataSourceMapEntry* entry = GetDataSourceMapEntry(tableName);
+    if (entry == nullptr) {
+        LogError("No DataSourceMap Entry for Table name %s \n", tableName ? tableName : "(null)");
+        return nullptr;
+    }
+    return entry->connectionName;
+}
+
+char* GenerateSelectQuery(const SelectQuery* query) {
+    LogTrace("@@@ Inside GenerateSelectQuery @@@\n");
+    if (query == nullptr) return nullptr;
+    const char* table = GetSelectQueryFirstTable(query);
+    if (table == nullptr && IsDSNMapValid()) {
+        LogError("No Tables selected in select query.\n");
+        return nullptr;
+    }
+    const SQLGenerator* generator = GeneratorForTable(table);
+    if (generator == nullptr || generator->generateSelect == nullptr) return nullptr;
+    return Logged(generator->generateSelect(query), "Generated Select Query: %s\n");
+}
+
+char* GenerateUpdateQuery(const char* tableName, const RowObject* row) {
+    LogTrace("@@@ Inside GenerateUpdateQuery @@@\n");
+    const SQLGenerator* generator = GeneratorForTable(tableName);
+    if (generator == nullptr || generator->generateUpdate == nullptr) return nullptr;
+    return Logged(generator->generateUpdate(tableName, row), "Generated Update Query: %s\n");
+}
+
+char* GenerateInsertQuery(const char* tableName, const RowObject* row) {
+    LogTrace("@@@ Inside GenerateInsertQuery @@@\n");
+    const SQLGenerator* generator = GeneratorForTable(tableName);
+    if (generator == nullptr || generator->generateInsert == nullptr) return nullptr;
+    return Logged(generator->generateInsert(tableName, row), "Generated Insert Query: %s\n");
+}
+
+char* GenerateDeleteQuery(const char* tableName, const RowObject* row) {
+    LogTrace("@@@ Inside GenerateDeleteQuery @@@\n");
+    const SQLGenerator* generator = GeneratorForTable(tableName);
+    if (generator == nullptr || generator->generateDelete == nullptr) return nullptr;
+    return Logged(generator->generateDelete(tableName, row), "Generated Delete Query: %s\n");
+}
+
+char* GenerateCreateTableQuery(const char* tableName) {
+    LogTrace("@@@ Inside GenerateCreateTableQuery @@@\n");
+    const SQLGenerator* generator = GeneratorForTable(tableName);
+    if (generator == nullptr || generator->generateCreateTable == nullptr) return nullptr;
+    return Logged(generator->generateCreateTable(tableName), "Generated Create Table Query: %s\n");
+}
+
+RowObject* ConvertResultSet(ResultSet* set, const char* dialectName, const char* tableName) {
+    LogTrace("@@@ Inside ConvertResultSet @@@\n");
+    const SQLGenerator* generator = FindSQLGenerator(dialectName);
+    if (generator == nullptr || generator->convertResultSet == nullptr) return nullptr;
+    return generator->convertResultSet(set, tableName);
+}
+
+namespace {
+
+/* Runs one create statement on the table's data source. */
+bool RunCreate(char* sql, const char* connectionName) {
+    if (sql == nullptr) return false;
+    DBConnection* connection = GetDBConnection(connectionName);
+    uint8_t ok = ExecuteUpdate(connection, sql);
+    if (connection != nullptr) ReleaseDBConnection(connectionName);
+    free(sql);
+    return ok == 1;
+}
+
+}  // namespace
+
+bool CreateTables() {
+    LogTrace("@@@ Inside CreateTables @@@\n");
+    Vector* defns = GetTableDefnList();
+    for (VectorNode* node = defns ? ElementAt(defns, 0) : nullptr; node != nullptr; node = node->next) {
+        auto* defn = static_cast<TableDefn*>(node->element);
+        const char* connectionName = IsDSNMapValid() ? GetConnectionNameForTable(defn->name) : nullptr;
+        if (!RunCreate(GenerateCreateTableQuery(defn->name), connectionName)) return false;
+    }
+    return true;
+}
+
+bool CreateTableOnConnection(const char* tableName, const char* connectionName) {
+    LogTrace("@@@ Inside CreateTableOnConnection @@@\n");
+    const char* dialect = nullptr;
+    if (IsDSNMapValid()) {
+        dialect = GetDialectNameOfConnection(connectionName);
+    } else {
+        uint8_t index = GetDSNDialectIndex();
+        dialect = index < 4 ? kDialectNames[index] : nullptr;
+    }
+    const SQLGenerator* generator = FindSQLGenerator(dialect);
+    if (generator == nullptr || generator->generateCreateTable == nullptr) {
+        LogError("No SQL generator for dialect %s\n", dialect ? dialect : "(null)");
+        return false;
+    }
+    char* sql = Logged(generator->generateCreateTable(tableName), "Generated Create Table Query: %s\n");
+    return RunCreate(sql, connectionName);
+}
+
+bool CreateDB(const char* databaseName) {
+    LogTrace("@@ Inside CreateDB @@\n");
+    DBConnection* connection = GetDBConnection(nullptr);
+    if (connection == nullptr) {
+        LogError("Cannot create DB.  Connection not established.\n");
+        return false;
+    }
+    // The name goes into the statement as written: only a plain identifier
+    // of at most 19 characters can be one.
+    bool plain = databaseName != nullptr && *databaseName != '\0' && strlen(databaseName) <= 19;
+    for (const char* p = databaseName; plain && *p; ++p) {
+        plain = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '_';
+    }
+    uint8_t ok = 0;
+    if (plain) {
+        std::string sql = std::string("create database ") + databaseName;
+        ok = ExecuteUpdate(connection, sql.c_str());
+    }
+    ReleaseDBConnection(nullptr);
+    if (!ok) LogError("Cannot create database %s.\n", databaseName ? databaseName : "(null)");
+    return ok == 1;
+}
+
+RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
+    TableDefn* defn = GetTableDefn(tableName);
+    if (set == nullptr || set->cursor == nullptr || defn == nullptr || defn->columns == nullptr) return nullptr;
+    const int32_t n = defn->columns->count;
+    auto** values = static_cast<void**>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(void*)));
+    auto* lengths = static_cast<int32_t*>(calloc(n > 0 ? static_cast<size_t>(n) : 1, sizeof(int32_t)));
+    if (values == nullptr || lengths == nullptr) {
+        free(values);
+        free(lengths);
+        return nullptr;
+    }
+    int32_t i = 0;
+    for (VectorNode* node = ElementAt(defn->columns, 0); node != nullptr && i < n; node = node->next, ++i) {
+        auto* column = static_cast<ColumnDefnEntry*>(node->element);
+        int32_t index = GetResultSetColumnIndex(set, column->name);
+        ResultCell* cell = GetResultSetCell(set, index);
+        if (cell == nullptr || cell->data == nullptr) continue;
+        values[i] = ConvertCellValue(cell->data, cell->length, set->columns[index].type, column->type, &lengths[i]);
+    }
+    RowObject* row = CreateNewRowObject(values, lengths);
+    if (row == nullptr) {
+        for (int32_t j = 0; j < n; ++j) free(values[j]);
+        free(values);
+        free(lengths);
+        return nullptr;
+    }
+    row->state = kRowStored;
+    return row;
+}
+
+}  // namespace orv

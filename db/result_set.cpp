@@ -1,0 +1,229 @@
+/*
+ * Result sets: building, reading by cursor, printing, and converting cell
+ * values to the types of a table's columns.
+ */
+#include "db/result_set.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "agent/log.h"
+#include "agent/strings.h"
+#include "datastore/column_value.h"
+#include "datastore/relvar.h"
+#include "datastore/type_codes.h"
+
+namespace orv {
+
+bool InitResultColumn(ResultColumn* column, const char* name, uint8_t type) {
+    if (column == nullptr) return false;
+    column->type = type;
+    column->name = nullptr;
+    return DuplicateString(&column->name, name ? name : "") == kDupOk;
+}
+
+ResultRow* CreateResultRow() { return static_cast<ResultRow*>(calloc(1, sizeof(ResultRow))); }
+
+bool AppendResultCellOwned(ResultRow* row, void* data, int32_t length) {
+    auto* cell = static_cast<ResultCell*>(malloc(sizeof(ResultCell)));
+    if (row == nullptr || cell == nullptr) {
+        free(cell);
+        free(data);
+        return false;
+    }
+    cell->data = data;
+    cell->length = data ? length : 0;
+    cell->next = nullptr;
+    if (row->lastCell == nullptr) {
+        row->cells = cell;
+    } else {
+        row->lastCell->next = cell;
+    }
+    row->lastCell = cell;
+    return true;
+}
+
+bool AppendResultCell(ResultRow* row, const void* data, int32_t length, uint8_t type) {
+    void* copy = nullptr;
+    if (data != nullptr) {
+        copy = CopyColumnValue(data, length, type);
+        if (copy == nullptr) return false;
+    }
+    return AppendResultCellOwned(row, copy, length);
+}
+
+void AppendResultRow(ResultRow** head, ResultRow** tail, ResultRow* row) {
+    row->next = nullptr;
+    if (*tail == nullptr) {
+        *head = row;
+    } else {
+        (*tail)->next = row;
+    }
+    *tail = row;
+}
+
+void FreeResultRows(ResultRow* rows) {
+    while (rows != nullptr) {
+        ResultRow* next = rows->next;
+        ResultCell* cell = rows->cells;
+        while (cell != nullptr) {
+            ResultCell* nextCell = cell->next;
+            free(cell->data);
+            free(cell);
+            cell = nextCell;
+        }
+        free(rows);
+        rows = next;
+    }
+}
+
+ResultSet* CreateResultSet(ResultRow* rows, ResultColumn* columns, int32_t columnCount) {
+    auto* set = static_cast<ResultSet*>(calloc(1, sizeof(ResultSet)));
+    if (set == nullptr) {
+        FreeResultRows(rows);
+        if (columns != nullptr) {
+            for (int32_t i = 0; i < columnCount; ++i) free(columns[i].name);
+            free(columns);
+        }
+        return nullptr;
+    }
+    set->columns = columns;
+    set->columnCount = columnCount;
+    set->rows = rows;
+    for (ResultRow* row = rows; row != nullptr; row = row->next) set->rowCount++;
+    return set;
+}
+
+ResultRow* ResultSetNext(ResultSet* set) {
+    if (set == nullptr) return nullptr;
+    set->cursor = set->cursor == nullptr ? set->rows : set->cursor->next;
+    return set->cursor;
+}
+
+void ResultSetReset(ResultSet* set) {
+    if (set != nullptr) set->cursor = nullptr;
+}
+
+int32_t GetResultSetColumnIndex(const ResultSet* set, const char* columnName) {
+    if (set == nullptr || columnName == nullptr) return -1;
+    for (int32_t i = 0; i < set->columnCount; ++i) {
+        if (set->columns[i].name != nullptr && strcasecmp(set->columns[i].name, columnName) == 0) return i;
+    }
+    return -1;
+}
+
+ResultCell* GetResultSetCell(ResultSet* set, int32_t index) {
+    if (set == nullptr || set->cursor == nullptr || index < 0) return nullptr;
+    ResultCell* cell = set->cursor->cells;
+    for (int32_t i = 0; cell != nullptr && i < index; ++i) cell = cell->next;
+    return cell;
+}
+
+void* GetResultSetValue(ResultSet* set, const char* columnName, int32_t* length) {
+    ResultCell* cell = GetResultSetCell(set, GetResultSetColumnIndex(set, columnName));
+    if (cell == nullptr) return nullptr;
+    if (length) *length = cell->length;
+    return cell->data;
+}
+
+uint8_t GetResultSetColumnType(const ResultSet* set, const char* columnName) {
+    int32_t i = GetResultSetColumnIndex(set, columnName);
+    return i < 0 ? 0 : set->columns[i].type;
+}
+
+const char* GetResultSetColumnName(const ResultSet* set, int32_t index) {
+    if (set == nullptr || index < 0 || index >= set->columnCount) return nullptr;
+    return set->columns[index].name;
+}
+
+void FreeResultSet(ResultSet* set) {
+    if (set == nullptr) return;
+    FreeResultRows(set->rows);
+    if (set->columns != nullptr) {
+        for (int32_t i = 0; i < set->columnCount; ++i) free(set->columns[i].name);
+        free(set->columns);
+    }
+    free(set);
+}
+
+namespace {
+
+/* The text form of a cell for printing: NULL for none, else the value's
+ * text (booleans as 1 or 0, bytes as they are). */
+std::string CellText(const ResultCell* cell, uint8_t type) {
+    if (cell == nullptr || cell->data == nullptr) return "NULL";
+    if (IsBytesType(type)) return std::string(static_cast<const char*>(cell->data), strnlen(static_cast<const char*>(cell->data), static_cast<size_t>(cell->length)));
+    return FormatPrintedValue(cell->data, type);
+}
+
+}  // namespace
+
+void RenderResultSet(const ResultSet* set, std::string* out) {
+    if (set == nullptr || out == nullptr) return;
+    for (int32_t i = 0; i < set->columnCount; ++i) {
+        *out += set->columns[i].name ? set->columns[i].name : "";
+        *out += '\t';
+    }
+    *out += '\n';
+    for (const ResultRow* row = set->rows; row != nullptr; row = row->next) {
+        const ResultCell* cell = row->cells;
+        for (int32_t i = 0; i < set->columnCount; ++i) {
+            *out += CellText(cell, set->columns[i].type);
+            *out += '\t';
+            if (cell != nullptr) cell = cell->next;
+        }
+        *out += '\n';
+    }
+}
+
+void PrintResultSet(const ResultSet* set) {
+    std::string text;
+    RenderResultSet(set, &text);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size() - 1;
+        LogDebug("%.*s", static_cast<int>(end - start + 1), text.c_str() + start);
+        start = end + 1;
+    }
+}
+
+void* ConvertCellValue(const void* data, int32_t length, uint8_t from, uint8_t to, int32_t* outLength) {
+    if (data == nullptr) return nullptr;
+    int32_t dummy = 0;
+    int32_t* len = outLength ? outLength : &dummy;
+    if (from == to) {
+        *len = length;
+        return CopyColumnValue(data, length, to);
+    }
+    // Through the value's text.
+    std::string text;
+    if (IsBytesType(from) || IsTextType(from)) {
+        text.assign(static_cast<const char*>(data), static_cast<size_t>(length < 0 ? 0 : length));
+    } else if (IsDateTimeType(from)) {
+        char* t = ConvertColumnValueToString(data, from);
+        text = t ? t : "";
+        free(t);
+    } else {
+        text = FormatPrintedValue(data, from);
+    }
+    if (to == ORV_SQL_BOOLEAN) {
+        std::string lower;
+        for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        uint8_t v = (lower == "1" || lower == "t" || lower == "true" || lower == "y" || lower == "yes") ? 1 : 0;
+        char* block = nullptr;
+        if (DuplicateBytes(&block, &v, 1) != kDupOk) return nullptr;
+        *len = 1;
+        return block;
+    }
+    if (IsIntegerType(to) && text.find('.') != std::string::npos) {
+        text = text.substr(0, text.find('.'));  // a decimal's whole part
+    }
+    *len = static_cast<int32_t>(text.size());
+    return ConvertStringToColumnValue(text.c_str(), len, to);
+}
+
+}  // namespace orv

@@ -1,0 +1,65 @@
+/*
+ * Bounded words and line rests from the configuration files.
+ */
+#include "db/word_reader.h"
+
+#include <cctype>
+
+#include "agent/log.h"
+#include "datastore/velkra_root.h"
+#include "platform/win32.h"
+
+namespace orv {
+
+WordRead ReadBoundedWord(FILE* file, size_t bound, std::string* word) {
+    word->clear();
+    int ch;
+    do {
+        ch = fgetc(file);
+    } while (ch != EOF && isspace(ch));
+    if (ch == EOF) return WordRead::kEnd;
+    bool tooLong = false;
+    while (ch != EOF && !isspace(ch)) {
+        if (word->size() < bound) {
+            word->push_back(static_cast<char>(ch));
+        } else {
+            tooLong = true;
+        }
+        ch = fgetc(file);
+    }
+    if (ch != EOF) ungetc(ch, file);
+    return tooLong ? WordRead::kTooLong : WordRead::kWord;
+}
+
+WordRead ReadRestOfLine(FILE* file, size_t bound, std::string* rest) {
+    rest->clear();
+    int ch = fgetc(file);
+    if (ch == EOF) return WordRead::kEnd;
+    bool tooLong = false;
+    while (ch != EOF && ch != '\n') {
+        if (rest->size() < bound) {
+            rest->push_back(static_cast<char>(ch));
+        } else {
+            tooLong = true;
+        }
+        ch = fgetc(file);
+    }
+    if (!rest->empty() && rest->back() == '\r') rest->pop_back();
+    return tooLong ? WordRead::kTooLong : WordRead::kWord;
+}
+
+FILE* OpenDataFile(const char* path, const char* name, size_t bound) {
+    FILE* file = path ? _fsopen(path, "r", _SH_DENYNO) : nullptr;
+    if (file != nullptr) return file;
+    const char* root = GetVelkraRoot();
+    if (root == nullptr) return nullptr;
+    std::string rooted = std::string(root) + "/data/" + name;
+    if (rooted.size() > bound) {
+        LogError("Path of %s under the library root longer than %zu characters refused.\n", name, bound);
+        return nullptr;
+    }
+    LogDebug("Opening %s\n", rooted.c_str());
+    return _fsopen(rooted.c_str(), "r", _SH_DENYNO);
+}
+
+}  // namespace orv
