@@ -51,6 +51,8 @@ public:
 };
 
 int RunTables(const std::vector<std::string>& args);
+int RunSelect(const std::vector<std::string>& args);
+int RunSql(const std::vector<std::string>& args);
 
 }  // namespace orv::cli
 

@@ -12,6 +12,7 @@ namespace {
 
 const orv::cli::Command kCommands[] = {
     {"tables", "print the table definitions of the data dictionary", orv::cli::RunTables},
+    {"select", "print the rows of a table of an XML row document that criteria select", orv::cli::RunSelect},
 };
 
 void PrintUsage(FILE* out) {
