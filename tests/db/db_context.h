@@ -1,0 +1,230 @@
+/*
+ * The test databases, one context per engine, for the cases that run on
+ * all three (SQLite, PostgreSQL, MariaDB): what each one is called, how the
+ * library reaches it (its connparams.txt line), the SQL type names to make a
+ * table of each column type, and what it can and cannot do.
+ *
+ * The servers and the ODBC files come from scripts/db-servers.sh, started by
+ * the CTest fixture db_servers (tests/db/db_servers.cmake); a test finds
+ * them through ORV_DB_DIR, whose ports.env gives ODBCSYSINI, ODBCINI and the
+ * ports. Without them a database test fails, it is never skipped.
+ * ORV_DB_ENGINES (e.g. "sqlite" or "pg,mariadb") limits a local run to some
+ * engines.
+ *
+ * A shared case file is written once:
+ *
+ *   class RoundTripTest : public orv::test::DbTest {};
+ *   TEST_P(RoundTripTest, Integers) {
+ *       const DbContext& db = Db();
+ *       std::string table = TableName("ints");
+ *       ... "CREATE TABLE " + table + " (a " + db.types.integer + ")" ...
+ *   }
+ *   ORV_INSTANTIATE_DB_TESTS(RoundTripTest);
+ *
+ * and runs as Db/RoundTripTest.Integers/sqlite, .../pg and .../mariadb.
+ */
+#ifndef ORV_TESTS_DB_DB_CONTEXT_H
+#define ORV_TESTS_DB_DB_CONTEXT_H
+
+#include <gtest/gtest.h>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+
+/* Names of SQL column types in CREATE TABLE, by the library's column types
+ * (datastore/type_codes.h). */
+struct DbSqlTypes {
+    std::string tinyint;           // 1
+    std::string unsignedTinyint;   // 2 (a wider signed type where there is no unsigned one)
+    std::string smallint;          // 3
+    std::string unsignedSmallint;  // 4
+    std::string integer;           // 5
+    std::string unsignedInteger;   // 6
+    std::string bigint;            // 7
+    std::string unsignedBigint;    // 8 (see DbContext::storesFullUnsigned64)
+    std::string floatType;         // 9 (single precision)
+    std::string doubleType;        // 10
+    std::string real;              // 11 (single precision)
+    std::string decimal;           // 12, DECIMAL(18,4)
+    std::string numeric;           // 13, NUMERIC(18,4)
+    std::string date;              // 16
+    std::string time;              // 17
+    std::string timestamp;         // 18 (date and time of day, whole seconds)
+    std::string boolean;           // 19
+    std::string blob;              // 20 (BLOB, BYTEA, LONGBLOB)
+    std::string clob;              // 21
+    std::string text;              // 22 (holds 100,000 characters and more)
+    std::string varcharKeyword;    // "VARCHAR"
+    std::string charKeyword;       // 14, "CHAR"
+    std::string ncharKeyword;      // 15, "NCHAR" (or "CHAR" where both are one)
+
+    std::string Varchar(int n) const { return varcharKeyword + "(" + std::to_string(n) + ")"; }
+    std::string Char(int n) const { return charKeyword + "(" + std::to_string(n) + ")"; }
+    std::string NChar(int n) const { return ncharKeyword + "(" + std::to_string(n) + ")"; }
+};
+
+struct DbContext {
+    std::string name;            // "sqlite", "pg", "mariadb" (the test name's suffix)
+    std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"
+    std::string user;            // "velkra"
+    std::string password;        // "velkra-secret"; empty for SQLite (none)
+    std::string connectionName;  // "sqliteconn", "pgconn", "mariadbconn"
+    std::string providerName;    // "ODBC"
+    std::string dialect;         // "SQLITE", "PGSQL", "MYSQL"
+    /* This data source's connparams.txt line, without a line end:
+     *   extraText extraNumber dsn user password ignored connectionName provider dialect useConnString
+     * e.g. "x 0 velkra_pg velkra velkra-secret x pgconn ODBC PGSQL no"
+     * (SQLite's password is "NULL"). */
+    std::string connParamsLine;
+
+    DbSqlTypes types;
+
+    /* Has a boolean column type of its own (PostgreSQL); MariaDB's BOOLEAN
+     * is TINYINT(1) and SQLite keeps an integer. */
+    bool hasBooleanType = false;
+    /* Has unsigned integer types (MariaDB); elsewhere the unsigned codes use
+     * the next wider signed type. */
+    bool hasUnsignedTypes = false;
+    /* Keeps every unsigned 64-bit value; SQLite's integers are signed 64-bit,
+     * so values above INT64_MAX come back as doubles there. */
+    bool storesFullUnsigned64 = true;
+    /* REAL/FLOAT is single precision (SQLite stores every float in 8 bytes). */
+    bool hasSinglePrecisionFloat = true;
+    /* A CREATE or DROP TABLE ends the open transaction (MariaDB). */
+    bool ddlCommitsTransaction = false;
+    /* Longest identifier the engine keeps whole. */
+    int maxIdentifierLength = 63;
+
+    /* Driver facts, as SQLDescribeCol and SQLGetInfo report them through
+     * unixODBC (checked by db_servers_test). */
+    SQLSMALLINT booleanReportedType = SQL_BIT;  // MariaDB: SQL_TINYINT
+    SQLSMALLINT textReportedType = SQL_LONGVARCHAR;
+    SQLSMALLINT blobReportedType = SQL_LONGVARBINARY;  // SQLite: SQL_BINARY
+    /* SQLGetInfo(SQL_NEED_LONG_DATA_LEN) is "Y": a data-at-execution
+     * parameter needs SQL_LEN_DATA_AT_EXEC(total length) (SQLite). */
+    bool needsLongDataLength = false;
+    /* A searched UPDATE or DELETE that matches no row makes SQLExecute and
+     * SQLExecDirect return SQL_NO_DATA (SQLite, PostgreSQL); MariaDB's
+     * driver returns SQL_SUCCESS with a row count of 0. */
+    bool noDataWhenNothingChanged = true;
+
+    /* A server that RestartDbServer can stop and start again (not SQLite). */
+    bool canRestart = false;
+    /* The engine word of scripts/db-servers.sh restart: "pg", "mariadb". */
+    std::string serverEngine;
+
+    /* "DSN=velkra_pg;UID=velkra;PWD=velkra-secret;" (no UID/PWD for SQLite). */
+    std::string ConnectionString() const;
+    /* The SQL type name of a library column type code (1 to 22; size for
+     * 14, 15 and for 12/13 as precision with 4 decimals when non-zero),
+     * or "" for a code the engine cannot store (0). */
+    std::string SqlTypeFor(uint8_t typeCode, int size = 0) const;
+    /* "DROP TABLE IF EXISTS <table>". */
+    std::string DropTableSql(const std::string& table) const;
+};
+
+/* The contexts of the engines of this run, in the order sqlite, pg,
+ * mariadb: all three unless ORV_DB_ENGINES lists some (names separated by
+ * commas or blanks). Also loads the environment (LoadDbEnvironment) when
+ * it is there; the contexts themselves do not depend on it. */
+std::vector<DbContext> AllDbContexts();
+
+/* One context by name ("sqlite", "pg", "mariadb"), whatever ORV_DB_ENGINES
+ * says; fails (ADD_FAILURE) and gives SQLite's for an unknown name. */
+DbContext DbContextNamed(const std::string& name);
+
+/* Reads $ORV_DB_DIR/ports.env and sets every variable it holds (ODBCSYSINI,
+ * ODBCINI, ORV_TEST_PG_PORT, ...) in this process, before any ODBC call
+ * (unixODBC reads ODBCSYSINI once). False with the reason in error when
+ * ORV_DB_DIR is not set or the file is missing or incomplete, i.e. when
+ * the servers were not started. Reads the file once per process. */
+bool LoadDbEnvironment(std::string* error);
+
+/* A variable of ports.env (after LoadDbEnvironment), or "" when unset. */
+std::string DbEnvValue(const std::string& key);
+
+/* Stops and starts the server of db on its port and data folder
+ * (scripts/db-servers.sh restart). Every connection to it breaks. False
+ * with the script's output in output when it fails or db cannot restart.
+ * Tests that call it are registered RUN_SERIAL (orv_discover_db_tests with
+ * RESTARTS_SERVERS), so no other test loses its connections. */
+bool RestartDbServer(const DbContext& db, std::string* output);
+
+/* A table name unique to the running test and process:
+ * "<base>_<8 hex digits of the full test name>_<pid>", lower case, cut to
+ * the shortest maxIdentifierLength of the three engines. Tests running at
+ * the same time on one database never share a table. */
+std::string UniqueTableName(const std::string& base);
+
+/* The name suffix of a parameterised test (the context's name). */
+std::string DbContextName(const ::testing::TestParamInfo<DbContext>& info);
+
+/* gtest prints a parameter by its name. */
+void PrintTo(const DbContext& db, std::ostream* os);
+
+/* The base of the shared cases: fails the test in SetUp when the database
+ * environment is missing (the servers were not started). */
+class DbTest : public ::testing::TestWithParam<DbContext> {
+protected:
+    void SetUp() override;
+    const DbContext& Db() const { return GetParam(); }
+    std::string TableName(const std::string& base) const { return UniqueTableName(base); }
+};
+
+/* A connection straight through unixODBC (not through the library), for
+ * preparing and checking test data; every method returns false on failure
+ * with the diagnostic in LastError(). Not shared between threads. */
+class OdbcSession {
+public:
+    using Row = std::vector<std::optional<std::string>>;
+
+    OdbcSession();
+    ~OdbcSession();
+    OdbcSession(const OdbcSession&) = delete;
+    OdbcSession& operator=(const OdbcSession&) = delete;
+
+    /* SQLDriverConnect with db.ConnectionString(). */
+    bool Connect(const DbContext& db);
+    bool Connected() const { return dbc_ != SQL_NULL_HDBC; }
+    void Disconnect();
+    /* SQLExecDirect; SQL_NO_DATA counts as success. */
+    bool Exec(const std::string& sql);
+    /* Runs a query and gives every value as text (nullopt for NULL), read
+     * whole with SQLGetData. */
+    bool Query(const std::string& sql, std::vector<Row>* rows);
+    /* The first value of the first row of a query ("" for none or NULL). */
+    std::optional<std::string> Scalar(const std::string& sql);
+    /* The SQL types SQLDescribeCol reports for the columns of a query. */
+    bool ColumnTypes(const std::string& sql, std::vector<SQLSMALLINT>* types);
+    /* What SQLExecDirect returned for the last Exec (SQL_SUCCESS, SQL_NO_DATA, ...). */
+    SQLRETURN LastReturn() const { return lastReturn_; }
+    /* SQLGetInfo text (e.g. SQL_NEED_LONG_DATA_LEN). */
+    std::string InfoText(SQLUSMALLINT infoType);
+    /* "SQLSTATE: message" of the last failure. */
+    const std::string& LastError() const { return error_; }
+
+private:
+    bool Fail(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& what);
+
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    SQLRETURN lastReturn_ = SQL_SUCCESS;
+    std::string error_;
+};
+
+}  // namespace orv::test
+
+/* Instantiates a DbTest suite for every engine of the run. */
+#define ORV_INSTANTIATE_DB_TESTS(Suite)                                                       \
+    INSTANTIATE_TEST_SUITE_P(Db, Suite, ::testing::ValuesIn(::orv::test::AllDbContexts()), \
+                             ::orv::test::DbContextName)
+
+#endif
