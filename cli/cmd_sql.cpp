@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/log.h"
 #include "cli/cli.h"
 #include "db/connection.h"
 #include "db/connparams.h"
@@ -88,7 +89,11 @@ int RunSql(const std::vector<std::string>& args) {
     ErrorLogToStderr log;
     DatabaseLayer layer;
     if (root != nullptr && !root->empty()) SetVelkraRoot(root->c_str());
-    LoadDataSourceMapEntryFromFile("..\\data\\dsn_table_map.txt");  // optional here
+    // The map is optional here: a missing one is no error worth a line.
+    const uint8_t level = GetLogLevel();
+    SetLogLevel(0);
+    LoadDataSourceMapEntryFromFile("..\\data\\dsn_table_map.txt");
+    SetLogLevel(level);
     std::string where = "..\\data\\connparams.txt";
     if (root != nullptr) where += " or " + *root + "/data/connparams.txt";
     if (!LoadConnParamsEntryFromFile("..\\data\\connparams.txt")) {

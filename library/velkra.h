@@ -6,7 +6,11 @@
  * folders below this one: agent/ (log writer, object lock, heap copies),
  * util/ (vector, string hash table, date-time values), datastore/ (type
  * codes, column values, table definitions, the data dictionary loader, the
- * library root). Thread-safety is stated in each header.
+ * library root, relvars, criteria, XML row documents, change listeners,
+ * the sequence generator), db/ (providers, connection parameters, the
+ * connection pool, result sets, the data source map, select queries).
+ * "datastore/relvar_xml.h" (XML row documents) is included on its own: it
+ * needs libxml2's headers. Thread-safety is stated in each header.
  */
 #ifndef ORV_VELKRA_H
 #define ORV_VELKRA_H
@@ -15,10 +19,22 @@
 #include "agent/object_lock.h"
 #include "agent/strings.h"
 #include "datastore/column_value.h"
+#include "datastore/criteria.h"
 #include "datastore/datadict.h"
+#include "datastore/notification.h"
+#include "datastore/relvar.h"
+#include "datastore/seqgen.h"
 #include "datastore/table_defn.h"
 #include "datastore/type_codes.h"
 #include "datastore/velkra_root.h"
+#include "db/connection.h"
+#include "db/connparams.h"
+#include "db/datasource_map.h"
+#include "db/mempool.h"
+#include "db/odbc_provider.h"
+#include "db/provider.h"
+#include "db/result_set.h"
+#include "db/select_query.h"
 #include "util/datetime.h"
 #include "util/datetime_arith.h"
 #include "util/datetime_parse.h"
