@@ -13,6 +13,7 @@ namespace {
 const orv::cli::Command kCommands[] = {
     {"tables", "print the table definitions of the data dictionary", orv::cli::RunTables},
     {"select", "print the rows of a table of an XML row document that criteria select", orv::cli::RunSelect},
+    {"sql", "run one statement on a data source and print its rows", orv::cli::RunSql},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,564 @@
+/*
+ * The ODBC provider's queries: the mapping of ODBC SQL types to the
+ * library's type codes, and the direct query and the query with blob
+ * columns, which build a ResultSet.
+ *
+ * Values are read whole with SQLGetData, in pieces into a growing buffer,
+ * never into a buffer of the size the driver reports for the column (a
+ * MariaDB LONGTEXT reports 4 GB; a PostgreSQL text reports 8190 and holds
+ * more). Binary columns are read as bytes (SQL_C_BINARY), booleans as
+ * SQL_C_BIT, everything else as the driver's text (SQL_C_CHAR), which is
+ * then converted to the stored form of the column's type code.
+ */
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "agent/log.h"
+#include "agent/object_lock.h"
+#include "datastore/column_value.h"
+#include "datastore/type_codes.h"
+#include "db/odbc_internal.h"
+#include "db/odbc_provider.h"
+#include "db/result_set.h"
+
+namespace orv {
+
+namespace {
+
+/* One pair of the type mapping: an ODBC SQL type and the library type code
+ * its values are stored as. */
+struct TypePair {
+    uint8_t code;
+    int32_t sqlType;
+};
+
+/* The mapping, searched in order for the first pair of the SQL type (0
+ * when none has it):
+ *   exact integers      BIGINT 7, SMALLINT 3, INTEGER 5, TINYINT 1
+ *                       (unsigned columns take the unsigned code of the
+ *                       same width when a query reads them)
+ *   approximate numbers REAL 11 (single precision); FLOAT and DOUBLE 10
+ *                       (ODBC's FLOAT is double precision)
+ *   decimal numbers     DECIMAL 12, NUMERIC 13, kept as their digits' text
+ *   texts               CHAR 14, VARCHAR 15, LONGVARCHAR 22, WCHAR and
+ *                       WVARCHAR 15, WLONGVARCHAR 22, GUID 14
+ *   dates and times     DATE 16, TIME 17, TIMESTAMP 18, in their ODBC 2
+ *                       codes (9, 10, 11) and ODBC 3 codes (91, 92, 93)
+ *   bytes               BINARY, VARBINARY, LONGVARBINARY 20
+ *   intervals           the thirteen types 101 to 113: 14, their text
+ *   boolean             BIT 19 */
+constexpr TypePair kTypeMap[] = {
+    {ORV_SQL_BIGINT, SQL_BIGINT},
+    {ORV_SQL_SMALLINT, SQL_SMALLINT},
+    {ORV_SQL_INT, SQL_INTEGER},
+    {ORV_SQL_TINYINT, SQL_TINYINT},
+    {ORV_SQL_REAL, SQL_REAL},
+    {ORV_SQL_DOUBLE, SQL_FLOAT},
+    {ORV_SQL_DOUBLE, SQL_DOUBLE},
+    {ORV_SQL_DECIMAL, SQL_DECIMAL},
+    {ORV_SQL_NUMERIC, SQL_NUMERIC},
+    {ORV_SQL_CHAR, SQL_GUID},
+    {ORV_SQL_CHAR, SQL_CHAR},
+    {ORV_SQL_NCHAR, SQL_VARCHAR},
+    {ORV_SQL_TEXT, SQL_LONGVARCHAR},
+    {ORV_SQL_NCHAR, SQL_WCHAR},
+    {ORV_SQL_NCHAR, SQL_WVARCHAR},
+    {ORV_SQL_TEXT, SQL_WLONGVARCHAR},
+    {ORV_SQL_DATE, SQL_DATE},
+    {ORV_SQL_TIME, SQL_TIME},
+    {ORV_SQL_DATETIME, SQL_TIMESTAMP},
+    {ORV_SQL_DATE, SQL_TYPE_DATE},
+    {ORV_SQL_TIME, SQL_TYPE_TIME},
+    {ORV_SQL_DATETIME, SQL_TYPE_TIMESTAMP},
+    {ORV_SQL_BLOB, SQL_BINARY},
+    {ORV_SQL_BLOB, SQL_VARBINARY},
+    {ORV_SQL_BLOB, SQL_LONGVARBINARY},
+    {ORV_SQL_CHAR, SQL_INTERVAL_YEAR},
+    {ORV_SQL_CHAR, SQL_INTERVAL_MONTH},
+    {ORV_SQL_CHAR, SQL_INTERVAL_DAY},
+    {ORV_SQL_CHAR, SQL_INTERVAL_HOUR},
+    {ORV_SQL_CHAR, SQL_INTERVAL_MINUTE},
+    {ORV_SQL_CHAR, SQL_INTERVAL_SECOND},
+    {ORV_SQL_CHAR, SQL_INTERVAL_YEAR_TO_MONTH},
+    {ORV_SQL_CHAR, SQL_INTERVAL_DAY_TO_HOUR},
+    {ORV_SQL_CHAR, SQL_INTERVAL_DAY_TO_MINUTE},
+    {ORV_SQL_CHAR, SQL_INTERVAL_DAY_TO_SECOND},
+    {ORV_SQL_CHAR, SQL_INTERVAL_HOUR_TO_MINUTE},
+    {ORV_SQL_CHAR, SQL_INTERVAL_HOUR_TO_SECOND},
+    {ORV_SQL_CHAR, SQL_INTERVAL_MINUTE_TO_SECOND},
+    {ORV_SQL_BOOLEAN, SQL_BIT},
+};
+
+}  // namespace
+
+uint8_t MapODBCType(int32_t sqlType) {
+    for (const TypePair& pair : kTypeMap) {
+        if (pair.sqlType == sqlType) return pair.code;
+    }
+    return ORV_SQL_NOT_SUPPORTED_TYPE;
+}
+
+namespace odbc {
+namespace {
+
+/* The first piece a value is read into; the buffer grows to the value. */
+constexpr size_t kFirstPiece = 1024;
+/* The chunks a blob cell reaches its consumer in. */
+constexpr SQLLEN kBlobChunk = 1024;
+
+enum class ReadAs { kText, kBinary, kBit };
+
+struct ColumnPlan {
+    uint8_t code;
+    ReadAs readAs;
+};
+
+/* What one read of a column gave. */
+enum class Got { kValue, kNull, kFailed };
+
+/* Reads the current row's column whole into buffer (as text with a zero
+ * after it, or as bytes). */
+Got ReadWhole(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType,
+              ByteBuffer* buffer) {
+    const size_t terminator = cType == SQL_C_CHAR ? 1 : 0;
+    buffer->size = 0;
+    if (!Reserve(buffer, kFirstPiece)) {
+        LogError("Unable to allocate memory\n");
+        return Got::kFailed;
+    }
+    for (;;) {
+        size_t room = buffer->capacity - buffer->size;
+        SQLLEN indicator = 0;
+        SQLRETURN r = SQLGetData(statement, column, cType, buffer->data + buffer->size,
+                                 static_cast<SQLLEN>(room + terminator), &indicator);
+        if (r == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(r)) {
+            LogError("SQLGetData failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            return Got::kFailed;
+        }
+        if (indicator == SQL_NULL_DATA) return Got::kNull;
+        bool more = indicator == SQL_NO_TOTAL || indicator < 0 || static_cast<size_t>(indicator) > room;
+        size_t got = more ? room : static_cast<size_t>(indicator);
+        buffer->size += got;
+        buffer->data[buffer->size] = '\0';
+        if (r == SQL_SUCCESS || !more) break;
+        size_t rest = indicator > 0 && indicator != SQL_NO_TOTAL ? static_cast<size_t>(indicator) - room : buffer->capacity;
+        if (!Reserve(buffer, buffer->size + (rest > 0 ? rest : 1))) {
+            LogError("Unable to allocate memory\n");
+            return Got::kFailed;
+        }
+    }
+    return Got::kValue;
+}
+
+/* Streams the current row's binary column to the consumer in chunks of at
+ * most kBlobChunk bytes, then the end call (also for an empty or missing
+ * value, so every blob cell of every row has one end call). */
+bool StreamBlob(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column, BlobConsumer consumer,
+                void* context) {
+    unsigned char chunk[kBlobChunk];
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN r = SQLGetData(statement, column, SQL_C_BINARY, chunk, kBlobChunk, &indicator);
+        if (r == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(r)) {
+            LogError("SQLGetData failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            return false;
+        }
+        if (indicator == SQL_NULL_DATA) break;
+        bool more = indicator == SQL_NO_TOTAL || indicator < 0 || indicator > kBlobChunk;
+        SQLLEN got = more ? kBlobChunk : indicator;
+        if (got > 0 && consumer != nullptr) consumer(chunk, static_cast<int32_t>(got), context);
+        if (r == SQL_SUCCESS || !more) break;
+    }
+    if (consumer != nullptr) consumer(nullptr, 0, context);
+    return true;
+}
+
+/* Reads up to maxDigits decimal digits; null when there is none. */
+const char* ReadNumber(const char* p, int32_t* out, int maxDigits) {
+    int32_t value = 0;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9' && digits < maxDigits) {
+        value = value * 10 + (*p - '0');
+        ++p;
+        ++digits;
+    }
+    if (digits == 0) return nullptr;
+    *out = value;
+    return p;
+}
+
+/* Parses a driver's date and time text: "YYYY-MM-DD", "HH:MM:SS" or
+ * "YYYY-MM-DD HH:MM:SS" (a "T" also separates them; seconds may be
+ * missing; fractions and anything after the time, such as a zone, are
+ * dropped). False when the text starts with neither. */
+bool ParseDateTimeText(const char* text, OrvDate* date, bool* hasDate, OrvTime* time, bool* hasTime) {
+    *hasDate = false;
+    *hasTime = false;
+    const char* p = text;
+    while (*p == ' ') ++p;
+    int32_t first = 0;
+    const char* q = ReadNumber(p, &first, 9);
+    if (q == nullptr) return false;
+    if (*q == '-') {
+        int32_t month = 0;
+        int32_t day = 0;
+        const char* r = ReadNumber(q + 1, &month, 2);
+        if (r == nullptr || *r != '-') return false;
+        r = ReadNumber(r + 1, &day, 2);
+        if (r == nullptr) return false;
+        date->year = static_cast<uint16_t>(first);
+        date->month = static_cast<uint8_t>(month);
+        date->day = static_cast<uint8_t>(day);
+        *hasDate = true;
+        p = r;
+        if (*p != ' ' && *p != 'T') return true;
+        while (*p == ' ' || *p == 'T') ++p;
+        q = ReadNumber(p, &first, 2);
+        if (q == nullptr || *q != ':') return true;
+    } else if (*q != ':') {
+        return false;
+    }
+    int32_t minute = 0;
+    int32_t second = 0;
+    const char* r = ReadNumber(q + 1, &minute, 2);
+    if (r == nullptr) return *hasDate;
+    if (*r == ':' && ReadNumber(r + 1, &second, 2) == nullptr) second = 0;
+    time->hour = static_cast<uint8_t>(first);
+    time->minute = static_cast<uint8_t>(minute);
+    time->second = static_cast<uint8_t>(second);
+    *hasTime = true;
+    return true;
+}
+
+/* A date, time or date-time value holding the parts its type has; null
+ * when the text holds no such value. */
+void* DateTimeValue(const char* text, uint8_t code) {
+    OrvDate date = {0, 0, 0};
+    OrvTime time = {0, 0, 0};
+    bool hasDate = false;
+    bool hasTime = false;
+    if (!ParseDateTimeText(text, &date, &hasDate, &time, &hasTime)) return nullptr;
+    OrvDateTime value = {nullptr, nullptr};
+    if (code == ORV_SQL_DATE) {
+        if (!hasDate) return nullptr;
+        value.date = &date;
+    } else if (code == ORV_SQL_TIME) {
+        if (!hasTime) return nullptr;
+        value.time = &time;
+    } else {
+        value.date = &date;
+        value.time = &time;
+    }
+    return MakeDateTimeColumnValue(&value);
+}
+
+/* A block of a fixed-width value: width bytes and a zero byte. */
+void* FixedValue(const void* bytes, size_t width) {
+    auto* block = static_cast<char*>(calloc(1, width + 1));
+    if (block != nullptr) memcpy(block, bytes, width);
+    return block;
+}
+
+/* A float or double from the driver's text ("2.25", "1e+20", "-Infinity";
+ * read without regard to the locale); 0 when the text is no number. */
+void* FloatValue(const char* text, size_t length, uint8_t code, int32_t* outLength) {
+    const char* p = text;
+    const char* end = text + length;
+    while (p < end && *p == ' ') ++p;
+    if (p < end && *p == '+') ++p;
+    double value = 0.0;
+    if (std::from_chars(p, end, value).ec != std::errc()) value = 0.0;
+    if (code == ORV_SQL_DOUBLE) {
+        *outLength = 8;
+        return FixedValue(&value, 8);
+    }
+    float single = static_cast<float>(value);
+    *outLength = 4;
+    return FixedValue(&single, 4);
+}
+
+/* The stored form of a value read as text. *failed is set when memory runs
+ * out; a null result without it is a value that does not convert (kept as
+ * an SQL NULL). */
+void* ConvertText(const ByteBuffer& text, uint8_t code, int32_t* outLength, bool* failed) {
+    *failed = false;
+    void* value = nullptr;
+    *outLength = static_cast<int32_t>(text.size > INT32_MAX ? INT32_MAX : text.size);
+    if (IsDateTimeType(code)) {
+        value = DateTimeValue(text.data, code);
+        *outLength = kDateTimeStoredWidth;
+        if (value == nullptr) {
+            LogError("Cannot read a date or time from \"%s\"\n", text.data);
+            return nullptr;
+        }
+        return value;
+    }
+    if (IsFloatType(code)) {
+        value = FloatValue(text.data, text.size, code, outLength);
+    } else if (IsIntegerType(code) || IsTextType(code)) {
+        value = ConvertStringToColumnValue(text.data, outLength, code);
+    } else {
+        // Decimals, numerics and unmapped types keep the text's bytes.
+        value = ConvertStringToColumnValue(text.data, outLength, IsBytesType(code) ? code : ORV_SQL_NOT_SUPPORTED_TYPE);
+    }
+    if (value == nullptr) *failed = true;
+    return value;
+}
+
+/* Reads one cell of the current row and appends it to row. */
+bool ReadCell(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column, const ColumnPlan& plan,
+              ByteBuffer* buffer, ResultRow* row, BlobConsumer consumer, bool streamBlobs, void* context) {
+    void* value = nullptr;
+    int32_t length = 0;
+    if (plan.readAs == ReadAs::kBinary && streamBlobs) {
+        if (!StreamBlob(connection, statement, column, consumer, context)) return false;
+    } else if (plan.readAs == ReadAs::kBit) {
+        unsigned char bit = 0;
+        SQLLEN indicator = 0;
+        SQLRETURN r = SQLGetData(statement, column, SQL_C_BIT, &bit, sizeof bit, &indicator);
+        if (!SQL_SUCCEEDED(r)) {
+            LogError("SQLGetData failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            return false;
+        }
+        if (indicator != SQL_NULL_DATA) {
+            uint8_t flag = bit != 0 ? 1 : 0;
+            value = FixedValue(&flag, 1);
+            length = 1;
+            if (value == nullptr) {
+                LogError("Unable to allocate memory\n");
+                return false;
+            }
+        }
+    } else {
+        SQLSMALLINT cType = plan.readAs == ReadAs::kBinary ? SQL_C_BINARY : SQL_C_CHAR;
+        Got got = ReadWhole(connection, statement, column, cType, buffer);
+        if (got == Got::kFailed) return false;
+        if (got == Got::kValue) {
+            if (plan.readAs == ReadAs::kBinary) {
+                length = static_cast<int32_t>(buffer->size > INT32_MAX ? INT32_MAX : buffer->size);
+                value = FixedValue(buffer->data, static_cast<size_t>(length));
+                if (value == nullptr) {
+                    LogError("Unable to allocate memory\n");
+                    return false;
+                }
+            } else {
+                bool failed = false;
+                value = ConvertText(*buffer, plan.code, &length, &failed);
+                if (failed) return false;
+            }
+        }
+    }
+    if (!AppendResultCellOwned(row, value, value ? length : 0)) {
+        LogError("Unable to allocate memory\n");
+        return false;
+    }
+    return true;
+}
+
+/* The unsigned code of the same width for an integer code. */
+uint8_t UnsignedCode(uint8_t code) {
+    switch (code) {
+        case ORV_SQL_TINYINT:
+            return ORV_SQL_UNSIGNED_TINYINT;
+        case ORV_SQL_SMALLINT:
+            return ORV_SQL_UNSIGNED_SMALLINT;
+        case ORV_SQL_INT:
+            return ORV_SQL_UNSIGNED_INT;
+        case ORV_SQL_BIGINT:
+            return ORV_SQL_UNSIGNED_LONG_INT;
+        default:
+            return code;
+    }
+}
+
+/* Describes column i (1-based) into its result column and plan. */
+bool DescribeColumn(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT i, ResultColumn* column,
+                    ColumnPlan* plan, ByteBuffer* name) {
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT sqlType = 0;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+    SQLSMALLINT nullable = 0;
+    if (!Reserve(name, 128)) {
+        LogError("Unable to allocate memory\n");
+        return false;
+    }
+    // Some drivers (SQLite's) give the length they copied, not the name's:
+    // a name that fills the buffer is read again with a larger one.
+    for (;;) {
+        size_t room = name->capacity + 1 > 32767 ? 32767 : name->capacity + 1;
+        SQLRETURN r = SQLDescribeCol(statement, i, reinterpret_cast<SQLCHAR*>(name->data),
+                                     static_cast<SQLSMALLINT>(room), &nameLength, &sqlType, &size, &digits, &nullable);
+        if (!SQL_SUCCEEDED(r)) {
+            LogError("SQLDescribeCol failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            return false;
+        }
+        if (nameLength < 0 || static_cast<size_t>(nameLength) + 1 < room || room >= 32767) break;
+        size_t want = static_cast<size_t>(nameLength) + 1 > name->capacity ? static_cast<size_t>(nameLength) + 1
+                                                                            : name->capacity * 2;
+        if (!Reserve(name, want)) {
+            LogError("Unable to allocate memory\n");
+            return false;
+        }
+    }
+    name->data[name->capacity] = '\0';
+    uint8_t code = MapODBCType(sqlType);
+    if (IsIntegerType(code)) {
+        SQLLEN isUnsigned = SQL_FALSE;
+        if (SQL_SUCCEEDED(SQLColAttribute(statement, i, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned)) &&
+            isUnsigned == SQL_TRUE) {
+            code = UnsignedCode(code);
+        }
+    }
+    plan->code = code;
+    plan->readAs = code == ORV_SQL_BLOB ? ReadAs::kBinary : code == ORV_SQL_BOOLEAN ? ReadAs::kBit : ReadAs::kText;
+    if (!InitResultColumn(column, name->data, code)) {
+        LogError("Unable to allocate memory\n");
+        return false;
+    }
+    return true;
+}
+
+void FreeColumns(ResultColumn* columns, int32_t count) {
+    if (columns == nullptr) return;
+    for (int32_t i = 0; i < count; ++i) free(columns[i].name);
+    free(columns);
+}
+
+/* Describes the columns, fetches every row and builds the set. */
+ResultSet* CollectResult(DBConnection* connection, SQLHSTMT statement, SQLSMALLINT count, BlobConsumer consumer,
+                         bool streamBlobs, void* context) {
+    auto* columns = static_cast<ResultColumn*>(calloc(count > 0 ? static_cast<size_t>(count) : 1, sizeof(ResultColumn)));
+    auto* plans = static_cast<ColumnPlan*>(calloc(count > 0 ? static_cast<size_t>(count) : 1, sizeof(ColumnPlan)));
+    ByteBuffer buffer;
+    ResultRow* rows = nullptr;
+    ResultRow* tail = nullptr;
+    bool ok = columns != nullptr && plans != nullptr;
+    if (!ok) LogError("Unable to allocate memory\n");
+    for (SQLSMALLINT i = 0; ok && i < count; ++i) {
+        ok = DescribeColumn(connection, statement, static_cast<SQLUSMALLINT>(i + 1), &columns[i], &plans[i], &buffer);
+    }
+    while (ok && count > 0) {
+        SQLRETURN r = SQLFetch(statement);
+        if (r == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(r)) {
+            LogError("SQLFetch failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            ok = false;
+            break;
+        }
+        ResultRow* row = CreateResultRow();
+        if (row == nullptr) {
+            LogError("Unable to allocate memory\n");
+            ok = false;
+            break;
+        }
+        AppendResultRow(&rows, &tail, row);
+        for (SQLSMALLINT i = 0; ok && i < count; ++i) {
+            ok = ReadCell(connection, statement, static_cast<SQLUSMALLINT>(i + 1), plans[i], &buffer, row, consumer,
+                          streamBlobs, context);
+        }
+    }
+    Release(&buffer);
+    free(plans);
+    if (!ok) {
+        FreeResultRows(rows);
+        FreeColumns(columns, count);
+        return nullptr;
+    }
+    ResultSet* set = CreateResultSet(rows, columns, count);
+    if (set == nullptr) LogError("Unable to allocate memory\n");
+    return set;
+}
+
+ResultSet* RunQuery(DBConnection* connection, OdbcConnection* handle, const char* sql, bool prepared,
+                    BlobConsumer consumer, void* context) {
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, handle->dbc, &statement))) {
+        LogError("Allocating Statement Handle failed\n");
+        ReportFailure(connection, SQL_HANDLE_DBC, handle->dbc);
+        return nullptr;
+    }
+    auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql));
+    if (prepared) {
+        if (!SQL_SUCCEEDED(SQLPrepare(statement, text, SQL_NTS))) {
+            LogError("SQLPrepare failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            FreeStatement(statement);
+            return nullptr;
+        }
+        SQLRETURN r = SQLExecute(statement);
+        if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+            LogError("SQLExecute failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            FreeStatement(statement);
+            return nullptr;
+        }
+    } else {
+        SQLRETURN r = SQLExecDirect(statement, text, SQL_NTS);
+        if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+            LogError("SQLExecDirect failed\n");
+            ReportFailure(connection, SQL_HANDLE_STMT, statement);
+            FreeStatement(statement);
+            return nullptr;
+        }
+    }
+    SQLLEN affected = 0;
+    if (!SQL_SUCCEEDED(SQLRowCount(statement, &affected))) {
+        LogError("No Rows Affected\n");
+        ReportFailure(connection, SQL_HANDLE_STMT, statement);
+        FreeStatement(statement);
+        return nullptr;
+    }
+    SQLSMALLINT count = 0;
+    if (!SQL_SUCCEEDED(SQLNumResultCols(statement, &count))) {
+        LogError("SQLNumResultCols Failed\n");
+        ReportFailure(connection, SQL_HANDLE_STMT, statement);
+        FreeStatement(statement);
+        return nullptr;
+    }
+    ResultSet* set = CollectResult(connection, statement, count, consumer, prepared, context);
+    if (count > 0) SQLCloseCursor(statement);
+    SQLFreeStmt(statement, SQL_UNBIND);
+    FreeStatement(statement);
+    return set;
+}
+
+}  // namespace
+
+ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql) {
+    LogTrace("Inside ODBCExecuteQuery\n");
+    OdbcConnection* handle = HandleOf(connection);
+    if (handle == nullptr || sql == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return nullptr;
+    }
+    LockObject(connection);
+    ResultSet* set = RunQuery(connection, handle, sql, false, nullptr, nullptr);
+    UnlockObject(connection);
+    return set;
+}
+
+ResultSet* ExecuteQueryWithBlobs(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context) {
+    LogTrace("Inside ODBCExecuteQuery\n");
+    OdbcConnection* handle = HandleOf(connection);
+    if (handle == nullptr || sql == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return nullptr;
+    }
+    LockObject(connection);
+    ResultSet* set = RunQuery(connection, handle, sql, true, consumer, context);
+    UnlockObject(connection);
+    return set;
+}
+
+}  // namespace odbc
+}  // namespace orv

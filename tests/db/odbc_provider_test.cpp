@@ -1,0 +1,583 @@
+// The ODBC provider on the three test databases (SQLite, PostgreSQL,
+// MariaDB) through its provider table: connecting, updates, queries of
+// every mapped type, blobs, transactions, statements of several threads on
+// one connection, and the log, which never shows a password.
+#include <gtest/gtest.h>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <atomic>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/db/odbc_test_util.h"
+
+namespace orv::test {
+namespace {
+
+/* ---- The type mapping --------------------------------------------------- */
+
+TEST(MapODBCTypeTest, EveryMappedSqlType) {
+    struct Case {
+        int32_t sqlType;
+        uint8_t code;
+    };
+    const Case cases[] = {
+        {SQL_BIGINT, 7},       {SQL_SMALLINT, 3},        {SQL_INTEGER, 5},     {SQL_TINYINT, 1},
+        {SQL_REAL, 11},        {SQL_FLOAT, 10},          {SQL_DOUBLE, 10},     {SQL_DECIMAL, 12},
+        {SQL_NUMERIC, 13},     {SQL_GUID, 14},           {SQL_CHAR, 14},       {SQL_VARCHAR, 15},
+        {SQL_LONGVARCHAR, 22}, {SQL_WCHAR, 15},          {SQL_WVARCHAR, 15},   {SQL_WLONGVARCHAR, 22},
+        {SQL_DATE, 16},        {SQL_TIME, 17},           {SQL_TIMESTAMP, 18},  {SQL_TYPE_DATE, 16},
+        {SQL_TYPE_TIME, 17},   {SQL_TYPE_TIMESTAMP, 18}, {SQL_BINARY, 20},     {SQL_VARBINARY, 20},
+        {SQL_LONGVARBINARY, 20}, {SQL_BIT, 19},
+    };
+    for (const Case& c : cases) EXPECT_EQ(MapODBCType(c.sqlType), c.code) << "SQL type " << c.sqlType;
+    for (int32_t interval = 101; interval <= 113; ++interval) EXPECT_EQ(MapODBCType(interval), 14) << interval;
+    EXPECT_EQ(MapODBCType(0), 0);
+    EXPECT_EQ(MapODBCType(-150), 0);
+    EXPECT_EQ(MapODBCType(114), 0);
+}
+
+TEST(OdbcProviderTableTest, NamedOdbcWithEveryOperation) {
+    const DBProvider* p = GetODBCProvider();
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p->name, "ODBC");
+    EXPECT_NE(p->connect, nullptr);
+    EXPECT_NE(p->executeUpdate, nullptr);
+    EXPECT_NE(p->executeQuery, nullptr);
+    EXPECT_NE(p->disconnect, nullptr);
+    EXPECT_NE(p->beginTransaction, nullptr);
+    EXPECT_NE(p->commitTransaction, nullptr);
+    EXPECT_NE(p->rollbackTransaction, nullptr);
+    EXPECT_NE(p->executeUpdateBlob, nullptr);
+    EXPECT_NE(p->executeQueryBlob, nullptr);
+    EXPECT_EQ(p->disconnect(nullptr), 0);
+}
+
+/* ---- Connecting (no particular database) ------------------------------- */
+
+class OdbcConnectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
+        log_.Open();
+    }
+    void TearDown() override { log_.Close(); }
+    ProviderLog log_;
+};
+
+TEST_F(OdbcConnectTest, WithoutParametersOrDsnFailsBeforeAnyOdbcCall) {
+    EXPECT_EQ(GetODBCProvider()->connect(nullptr), nullptr);
+    ConnParams params{};
+    params.userName = const_cast<char*>("velkra");
+    EXPECT_EQ(GetODBCProvider()->connect(&params), nullptr);
+    std::string text = log_.Text();
+    size_t first = text.find("ODBC connection Parameter missing\n");
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_NE(text.find("ODBC connection Parameter missing\n", first + 1), std::string::npos) << text;
+    EXPECT_EQ(text.find("Allocating"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Connecting to driver failed"), std::string::npos) << text;
+}
+
+TEST_F(OdbcConnectTest, UnknownDsnFailsWithTheDriverManagersDiagnostics) {
+    ConnParams* params = ParamsFor("velkra_no_such_dsn", "velkra", "NULL");
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    EXPECT_TRUE(log_.Has("Connecting to driver failed\n")) << log_.Text();
+    EXPECT_TRUE(log_.Has("STATE: IM002")) << log_.Text();
+}
+
+TEST_F(OdbcConnectTest, NullPasswordLeavesPwdOutAndKeepsBothSemicolons) {
+    ConnParams* params = ParamsFor("velkra_no_such_dsn", "velkra", "NULL");
+    ASSERT_EQ(params->password, nullptr);
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    EXPECT_TRUE(log_.Has("Connection string: DSN=velkra_no_such_dsn;UID=velkra;;\n")) << log_.Text();
+}
+
+TEST_F(OdbcConnectTest, PasswordIsMaskedInTheConnectionStringLine) {
+    ConnParams* params = ParamsFor("velkra_no_such_dsn", "velkra", "Top$ecret-4711");
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    std::string text = log_.Text();
+    EXPECT_NE(text.find("Connection string: DSN=velkra_no_such_dsn;UID=velkra;PWD=****;\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Top$ecret-4711"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Driver="), std::string::npos) << text;
+}
+
+TEST_F(OdbcConnectTest, ConfiguredConnectionStringIsPassedExactly) {
+    ConnParams* params =
+        ParamsFor("velkra_sqlite", "velkra", "NULL", true, "DSN=velkra_no_such_dsn;Timeout=1000;PWD={a;b}");
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    std::string text = log_.Text();
+    // Exactly the configured text (its password masked): no DSN= of the
+    // parameters, no Driver= piece.
+    EXPECT_NE(text.find("Connection string: DSN=velkra_no_such_dsn;Timeout=1000;PWD=****\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("velkra_sqlite"), std::string::npos) << text;
+    EXPECT_EQ(text.find("a;b"), std::string::npos) << text;
+}
+
+/* ---- The shared cases ---------------------------------------------------- */
+
+class OdbcProviderTest : public DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        if (HasFatalFailure()) return;
+        log_.Open();
+        ASSERT_TRUE(conn_.Open(Db())) << log_.Text();
+    }
+    void TearDown() override {
+        for (const std::string& t : tables_) {
+            if (conn_) conn_.Update(Db().DropTableSql(t));
+        }
+        conn_.Close();
+        if (!Db().password.empty()) {
+            EXPECT_EQ(log_.Text().find(Db().password), std::string::npos) << "the password reached the log";
+        }
+        log_.Close();
+    }
+    std::string Table(const std::string& base) {
+        tables_.push_back(TableName(base));
+        return tables_.back();
+    }
+    /* The first cell of a query's first row as text. */
+    std::string Scalar(const ProviderConnection& c, const std::string& sql) {
+        ResultHolder r(c.Query(sql));
+        if (r.set == nullptr) return "<failed>";
+        if (r.set->columnCount < 1) return "<no column>";
+        return CellText(CellAt(r.set, 0, 0), r.set->columns[0].type);
+    }
+
+    ProviderLog log_;
+    ProviderConnection conn_;
+    std::vector<std::string> tables_;
+};
+
+TEST_P(OdbcProviderTest, ConnectsWithItsOwnHandlesAndDisconnects) {
+    ProviderConnection second;
+    ASSERT_TRUE(second.Open(Db()));
+    EXPECT_NE(second.get()->providerHandle, conn_.get()->providerHandle);
+    EXPECT_STREQ(second.get()->connectionName, "testconn");
+    EXPECT_EQ(second.get()->broken, 0);
+    // Closing one connection leaves the other working.
+    second.Close();
+    EXPECT_EQ(Scalar(conn_, "SELECT 1"), "1");
+}
+
+TEST_P(OdbcProviderTest, ConfiguredConnectionStringConnects) {
+    ConnParams* params = ParamsFor("not_a_dsn_at_all", "nobody", "NULL", true, Db().ConnectionString());
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    ASSERT_TRUE(c) << log_.Text();
+    EXPECT_EQ(Scalar(c, "SELECT 1"), "1");
+}
+
+TEST_P(OdbcProviderTest, WrongPasswordFailsAndNeverReachesTheLog) {
+    if (Db().password.empty()) GTEST_SKIP() << "SQLite has no passwords";
+    ConnParams* params = ParamsFor(Db().dsn, Db().user, "Wr0ng-Secret-9911");
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    std::string text = log_.Text();
+    EXPECT_NE(text.find("Connecting to driver failed\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("STATE: "), std::string::npos) << text;
+    EXPECT_NE(text.find("PWD=****;"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Wr0ng-Secret-9911"), std::string::npos) << text;
+}
+
+TEST_P(OdbcProviderTest, UpdatesIncludingOnesThatMatchNoRow) {
+    std::string t = Table("upd");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER, v INTEGER)")) << log_.Text();
+    EXPECT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (1, 10)"));
+    EXPECT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (2, 20)"));
+    EXPECT_TRUE(conn_.Update("UPDATE " + t + " SET v = 11 WHERE id = 1"));
+    // Matching no row is success (SQL_NO_DATA on SQLite and PostgreSQL).
+    EXPECT_TRUE(conn_.Update("UPDATE " + t + " SET v = 0 WHERE id = -1")) << log_.Text();
+    EXPECT_TRUE(conn_.Update("DELETE FROM " + t + " WHERE id = -1")) << log_.Text();
+    EXPECT_TRUE(conn_.Update("DELETE FROM " + t + " WHERE id = 2"));
+    EXPECT_EQ(Scalar(conn_, "SELECT COUNT(*) FROM " + t), "1");
+    EXPECT_EQ(Scalar(conn_, "SELECT v FROM " + t + " WHERE id = 1"), "11");
+    EXPECT_EQ(log_.Text().find("SQLExecute failed"), std::string::npos) << log_.Text();
+}
+
+TEST_P(OdbcProviderTest, FailedStatementsLogDiagnosticsAndLeaveTheConnectionHealthy) {
+    EXPECT_FALSE(conn_.Update("UPDATE velkra_no_such_table SET a = 1"));
+    EXPECT_EQ(conn_.Query("SELECT * FROM velkra_no_such_table"), nullptr);
+    EXPECT_EQ(GetODBCProvider()->executeQueryBlob(conn_.get(), "SELEC nonsense", ConsumeChunks, nullptr), nullptr);
+    std::string text = log_.Text();
+    EXPECT_NE(text.find("STATE: "), std::string::npos) << text;
+    EXPECT_NE(text.find(" NAT: "), std::string::npos) << text;
+    EXPECT_NE(text.find(" MSG: "), std::string::npos) << text;
+    EXPECT_NE(text.find("SQLExecDirect failed\n"), std::string::npos) << text;
+    EXPECT_EQ(conn_.get()->broken, 0);
+    EXPECT_EQ(Scalar(conn_, "SELECT 1"), "1");
+}
+
+TEST_P(OdbcProviderTest, QueryWithoutConnectionOrStatementFails) {
+    EXPECT_EQ(GetODBCProvider()->executeUpdate(conn_.get(), nullptr), 0);
+    EXPECT_EQ(GetODBCProvider()->executeQuery(conn_.get(), nullptr), nullptr);
+    EXPECT_EQ(GetODBCProvider()->executeUpdate(nullptr, "SELECT 1"), 0);
+    EXPECT_EQ(GetODBCProvider()->executeQuery(nullptr, "SELECT 1"), nullptr);
+    EXPECT_EQ(GetODBCProvider()->beginTransaction(nullptr), 0);
+}
+
+/* The type code each engine's driver reports a column type as (through
+ * the mapping), by the column's position in RoundTrip's table. */
+struct ColumnCase {
+    std::string name;
+    std::string sqlType;  // filled per engine
+    std::string literal;
+    uint8_t sqliteCode, pgCode, mariadbCode;
+    std::string expected;  // CellText of the value
+};
+
+uint8_t CodeFor(const ColumnCase& c, const DbContext& db) {
+    return db.name == "sqlite" ? c.sqliteCode : db.name == "pg" ? c.pgCode : c.mariadbCode;
+}
+
+TEST_P(OdbcProviderTest, EveryMappedTypeRoundTrips) {
+    const DbContext& db = Db();
+    const DbSqlTypes& ty = db.types;
+    std::string longText;
+    while (longText.size() < 100000) longText += "abcdefghij" + std::to_string(longText.size() % 7);
+    longText.resize(100000);
+    std::vector<ColumnCase> cases = {
+        {"c_tiny", ty.tinyint, "100", 1, 3, 1, "100"},
+        {"c_small", ty.smallint, "-12345", 3, 3, 3, "-12345"},
+        {"c_int", ty.integer, "-2000000000", 5, 5, 5, "-2000000000"},
+        {"c_big", ty.bigint, "12345678901234", 7, 7, 7, "12345678901234"},
+        {"c_dbl", ty.doubleType, "1234.56789012345", 10, 10, 10, "1234.5678901234500"},
+        {"c_real", ty.real, "1.5", 10, 11, 11, ""},
+        {"c_dec", ty.decimal, "12345.6789", 15, 13, 12, "12345.6789"},
+        {"c_num", ty.numeric, "-0.5", 10, 13, 12, ""},
+        {"c_vc", ty.Varchar(40), "'hello, world'", 15, 15, 15, "hello, world"},
+        {"c_text", ty.text, "'" + longText + "'", 22, 22, 22, longText},
+        {"c_date", ty.date, "'2024-02-29'", 16, 16, 16, "2024-02-29"},
+        {"c_time", ty.time, "'23:59:58'", 17, 17, 17, "23:59:58"},
+        {"c_ts", ty.timestamp, "'2024-02-29 23:59:59'", 18, 18, 18, "2024-02-29 23:59:59"},
+        {"c_true", ty.boolean, "TRUE", 19, 19, 1, "1"},
+        {"c_false", ty.boolean, "FALSE", 19, 19, 1, "0"},
+    };
+    std::string t = Table("types");
+    std::string create = "CREATE TABLE " + t + " (id INTEGER";
+    std::string insert = "INSERT INTO " + t + " VALUES (1";
+    std::string nulls = "INSERT INTO " + t + " VALUES (2";
+    std::string select = "SELECT id";
+    for (const ColumnCase& c : cases) {
+        create += ", " + c.name + " " + c.sqlType;
+        insert += ", " + c.literal;
+        nulls += ", NULL";
+        select += ", " + c.name;
+    }
+    ASSERT_TRUE(conn_.Update(create + ")")) << log_.Text();
+    ASSERT_TRUE(conn_.Update(insert + ")")) << log_.Text();
+    ASSERT_TRUE(conn_.Update(nulls + ")")) << log_.Text();
+    ResultHolder r(conn_.Query(select + " FROM " + t + " ORDER BY id"));
+    ASSERT_NE(r.set, nullptr) << log_.Text();
+    ASSERT_EQ(r.set->columnCount, static_cast<int32_t>(cases.size()) + 1);
+    ASSERT_EQ(r.set->rowCount, 2);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const ColumnCase& c = cases[i];
+        int col = static_cast<int>(i) + 1;
+        uint8_t type = r.set->columns[col].type;
+        SCOPED_TRACE(c.name + " " + c.sqlType);
+        EXPECT_STREQ(r.set->columns[col].name, c.name.c_str());
+        EXPECT_EQ(type, CodeFor(c, db));
+        const ResultCell* cell = CellAt(r.set, 0, col);
+        ASSERT_NE(cell, nullptr);
+        ASSERT_NE(cell->data, nullptr);
+        if (c.name == "c_real") {
+            EXPECT_EQ(CellDouble(cell, type), 1.5);
+            EXPECT_EQ(cell->length, db.hasSinglePrecisionFloat ? 4 : 8);
+        } else if (c.name == "c_num") {
+            if (type == 10) {
+                EXPECT_EQ(CellDouble(cell, type), -0.5);
+            } else {
+                EXPECT_EQ(CellText(cell, type), "-0.5000");
+            }
+        } else if (c.name == "c_dbl") {
+            EXPECT_EQ(CellDouble(cell, type), 1234.56789012345);
+            EXPECT_EQ(cell->length, 8);
+        } else if (c.name == "c_dec" && db.name == "sqlite") {
+            EXPECT_EQ(CellText(cell, type), "12345.6789");  // kept as text by SQLite's driver
+        } else if (c.name == "c_dec") {
+            EXPECT_EQ(CellText(cell, type), "12345.6789");
+            EXPECT_EQ(cell->length, 10);
+        } else {
+            EXPECT_EQ(CellText(cell, type), c.expected);
+        }
+        if (IsTextType(type)) {
+            EXPECT_EQ(cell->length, static_cast<int32_t>(CellText(cell, type).size()));
+        }
+        if (IsIntegerType(type)) {
+            EXPECT_EQ(cell->length, GetStoredWidth(type));
+        }
+        if (type == ORV_SQL_BOOLEAN) {
+            EXPECT_EQ(cell->length, 1);
+        }
+        // Dates carry exactly the parts of their type.
+        if (IsDateTimeType(type)) {
+            const auto* v = static_cast<const OrvDateTime*>(cell->data);
+            EXPECT_EQ(cell->length, kDateTimeStoredWidth);
+            EXPECT_EQ(v->date != nullptr, type != ORV_SQL_TIME);
+            EXPECT_EQ(v->time != nullptr, type != ORV_SQL_DATE);
+        }
+        // Booleans read as true or false whatever code the driver gave.
+        if (c.name == "c_true" || c.name == "c_false") {
+            int32_t length = 0;
+            void* b = ConvertCellValue(cell->data, cell->length, type, ORV_SQL_BOOLEAN, &length);
+            ASSERT_NE(b, nullptr);
+            EXPECT_EQ(*static_cast<uint8_t*>(b), c.name == "c_true" ? 1 : 0);
+            free(b);
+        }
+        // The second row is all NULL.
+        const ResultCell* null = CellAt(r.set, 1, col);
+        ASSERT_NE(null, nullptr);
+        EXPECT_EQ(null->data, nullptr);
+        EXPECT_EQ(null->length, 0);
+    }
+}
+
+TEST_P(OdbcProviderTest, FloatsInExponentFormRoundTrip) {
+    std::string t = Table("exp");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (d " + Db().types.doubleType + ")"));
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (1.5e300)"));
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (-2.5e-7)"));
+    ResultHolder r(conn_.Query("SELECT d FROM " + t + " ORDER BY d"));
+    ASSERT_NE(r.set, nullptr);
+    ASSERT_EQ(r.set->rowCount, 2);
+    EXPECT_EQ(CellDouble(CellAt(r.set, 0, 0), r.set->columns[0].type), -2.5e-7);
+    EXPECT_EQ(CellDouble(CellAt(r.set, 1, 0), r.set->columns[0].type), 1.5e300);
+}
+
+TEST_P(OdbcProviderTest, UnsignedIntegersKeepTheirRange) {
+    const DbContext& db = Db();
+    if (!db.hasUnsignedTypes) GTEST_SKIP() << db.name << " has no unsigned integer types";
+    std::string t = Table("unsig");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (a " + db.types.unsignedTinyint + ", b " +
+                             db.types.unsignedSmallint + ", c " + db.types.unsignedInteger + ", d " +
+                             db.types.unsignedBigint + ")"));
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (200, 60000, 4000000000, 18000000000000000000)"));
+    ResultHolder r(conn_.Query("SELECT a, b, c, d FROM " + t));
+    ASSERT_NE(r.set, nullptr);
+    const uint8_t codes[] = {2, 4, 6, 8};
+    const char* values[] = {"200", "60000", "4000000000", "18000000000000000000"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(r.set->columns[i].type, codes[i]);
+        EXPECT_EQ(CellText(CellAt(r.set, 0, i), r.set->columns[i].type), values[i]);
+    }
+}
+
+TEST_P(OdbcProviderTest, CharColumnsAndEnginesOwnTypes) {
+    const DbContext& db = Db();
+    std::string t = Table("chars");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (c " + db.types.Char(5) + ")"));
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES ('ab')"));
+    ResultHolder r(conn_.Query("SELECT c FROM " + t));
+    ASSERT_NE(r.set, nullptr);
+    uint8_t type = r.set->columns[0].type;
+    std::string text = CellText(CellAt(r.set, 0, 0), type);
+    if (db.name == "pg") {
+        EXPECT_EQ(type, 14);
+        EXPECT_EQ(text, "ab   ");  // CHAR(5) keeps its padding
+    } else {
+        EXPECT_TRUE(type == 14 || type == 15) << int(type);
+        EXPECT_EQ(text, "ab");
+    }
+    if (db.name == "pg") {
+        ResultHolder g(conn_.Query("SELECT CAST('a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11' AS uuid) AS g"));
+        ASSERT_NE(g.set, nullptr) << log_.Text();
+        EXPECT_EQ(g.set->columns[0].type, 14);  // SQL_GUID
+        std::string guid = CellText(CellAt(g.set, 0, 0), 14);
+        for (char& ch : guid) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(guid, "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11");
+    }
+}
+
+TEST_P(OdbcProviderTest, LongColumnNamesAreKeptWhole) {
+    const DbContext& db = Db();
+    int n = db.maxIdentifierLength < 150 ? db.maxIdentifierLength : 150;
+    std::string name = "c";
+    while (static_cast<int>(name.size()) < n) name += static_cast<char>('a' + name.size() % 26);
+    ResultHolder r(conn_.Query("SELECT 1 AS " + name));
+    ASSERT_NE(r.set, nullptr) << log_.Text();
+    EXPECT_EQ(std::string(r.set->columns[0].name), name);
+}
+
+TEST_P(OdbcProviderTest, QueryOfAStatementWithoutRowsGivesAnEmptySet) {
+    std::string t = Table("norows");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER)"));
+    ResultHolder r(conn_.Query("SELECT id FROM " + t));
+    ASSERT_NE(r.set, nullptr);
+    EXPECT_EQ(r.set->columnCount, 1);
+    EXPECT_EQ(r.set->rowCount, 0);
+    EXPECT_EQ(r.set->rows, nullptr);
+}
+
+TEST_P(OdbcProviderTest, BlobsOfEverySizeRoundTrip) {
+    std::string t = Table("blobs");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER, b " + Db().types.blob + ")")) << log_.Text();
+    const size_t sizes[] = {0, 1, 1024, 2500, 100000};
+    for (size_t size : sizes) {
+        SCOPED_TRACE("blob of " + std::to_string(size) + " bytes");
+        std::string data = BlobPattern(size);
+        SupplierState supplier;
+        supplier.data = &data;
+        std::string insert = "INSERT INTO " + t + " (id, b) VALUES (" + std::to_string(size) + ", ?)";
+        ASSERT_EQ(GetODBCProvider()->executeUpdateBlob(conn_.get(), insert.c_str(), SupplyChunks, &supplier), 1)
+            << log_.Text();
+        EXPECT_EQ(supplier.offset, size);
+
+        // The blob query streams the cell in chunks of at most 1024 bytes.
+        ConsumerState consumer;
+        std::string query = "SELECT id, b FROM " + t + " WHERE id = " + std::to_string(size);
+        ResultHolder r(GetODBCProvider()->executeQueryBlob(conn_.get(), query.c_str(), ConsumeChunks, &consumer));
+        ASSERT_NE(r.set, nullptr) << log_.Text();
+        ASSERT_EQ(r.set->rowCount, 1);
+        EXPECT_EQ(r.set->columns[1].type, ORV_SQL_BLOB);
+        EXPECT_EQ(CellText(CellAt(r.set, 0, 0), r.set->columns[0].type), std::to_string(size));
+        EXPECT_EQ(CellAt(r.set, 0, 1)->data, nullptr);
+        EXPECT_EQ(consumer.endCalls, 1);
+        ASSERT_FALSE(consumer.events.empty());
+        EXPECT_EQ(consumer.events.back(), -1);
+        std::vector<int> expected;
+        for (size_t left = size; left > 0; left -= left > 1024 ? 1024 : left) {
+            expected.push_back(static_cast<int>(left > 1024 ? 1024 : left));
+        }
+        expected.push_back(-1);
+        EXPECT_EQ(consumer.events, expected);
+        EXPECT_TRUE(consumer.bytes == data) << "bytes differ";
+
+        // The direct query reads the blob whole, as bytes.
+        ResultHolder d(conn_.Query("SELECT b FROM " + t + " WHERE id = " + std::to_string(size)));
+        ASSERT_NE(d.set, nullptr) << log_.Text();
+        EXPECT_EQ(d.set->columns[0].type, ORV_SQL_BLOB);
+        const ResultCell* cell = CellAt(d.set, 0, 0);
+        ASSERT_NE(cell, nullptr);
+        ASSERT_NE(cell->data, nullptr) << "an empty blob is not a missing one";
+        EXPECT_EQ(cell->length, static_cast<int32_t>(size));
+        EXPECT_TRUE(std::string(static_cast<const char*>(cell->data), static_cast<size_t>(cell->length)) == data);
+    }
+    // A missing blob: no chunk, just the end call; the direct query's cell
+    // is NULL.
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " (id, b) VALUES (-1, NULL)"));
+    ConsumerState consumer;
+    std::string query = "SELECT b FROM " + t + " WHERE id = -1";
+    ResultHolder r(GetODBCProvider()->executeQueryBlob(conn_.get(), query.c_str(), ConsumeChunks, &consumer));
+    ASSERT_NE(r.set, nullptr);
+    EXPECT_EQ(consumer.events, std::vector<int>{-1});
+    ResultHolder d(conn_.Query(query));
+    ASSERT_NE(d.set, nullptr);
+    EXPECT_EQ(CellAt(d.set, 0, 0)->data, nullptr);
+}
+
+TEST_P(OdbcProviderTest, BlobChunksOfOddSizesAndAnUpdate) {
+    std::string t = Table("blobupd");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER, b " + Db().types.blob + ")"));
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " (id) VALUES (1)"));
+    std::string data = BlobPattern(5000);
+    SupplierState supplier;
+    supplier.data = &data;
+    supplier.chunk = 1;  // the supplier's chunks need not be the reader's
+    std::string update = "UPDATE " + t + " SET b = ? WHERE id = 1";
+    ASSERT_EQ(GetODBCProvider()->executeUpdateBlob(conn_.get(), update.c_str(), SupplyChunks, &supplier), 1);
+    EXPECT_EQ(supplier.calls, 5001);
+    ConsumerState consumer;
+    std::string query = "SELECT b FROM " + t;
+    ResultHolder r(GetODBCProvider()->executeQueryBlob(conn_.get(), query.c_str(), ConsumeChunks, &consumer));
+    ASSERT_NE(r.set, nullptr);
+    EXPECT_TRUE(consumer.bytes == data);
+    EXPECT_EQ(consumer.events, (std::vector<int>{1024, 1024, 1024, 1024, 904, -1}));
+    // An update matching no row with a blob succeeds too.
+    SupplierState again;
+    again.data = &data;
+    std::string none = "UPDATE " + t + " SET b = ? WHERE id = -5";
+    EXPECT_EQ(GetODBCProvider()->executeUpdateBlob(conn_.get(), none.c_str(), SupplyChunks, &again), 1)
+        << log_.Text();
+    // A statement without a parameter fails cleanly.
+    SupplierState third;
+    third.data = &data;
+    std::string bad = "UPDATE velkra_no_such_table SET b = ?";
+    EXPECT_EQ(GetODBCProvider()->executeUpdateBlob(conn_.get(), bad.c_str(), SupplyChunks, &third), 0);
+    EXPECT_EQ(Scalar(conn_, "SELECT 1"), "1");
+}
+
+TEST_P(OdbcProviderTest, TransactionsSeenFromASecondConnection) {
+    std::string t = Table("tx");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER)"));
+    ProviderConnection other;
+    ASSERT_TRUE(other.Open(Db()));
+    const DBProvider* p = GetODBCProvider();
+    std::string count = "SELECT COUNT(*) FROM " + t + " WHERE id = ";
+
+    ASSERT_EQ(p->beginTransaction(conn_.get()), 1) << log_.Text();
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (1)"));
+    EXPECT_EQ(Scalar(conn_, count + "1"), "1");
+    EXPECT_EQ(Scalar(other, count + "1"), "0");
+    ASSERT_EQ(p->commitTransaction(conn_.get()), 1) << log_.Text();
+    EXPECT_EQ(Scalar(other, count + "1"), "1");
+
+    ASSERT_EQ(p->beginTransaction(conn_.get()), 1);
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (2)"));
+    EXPECT_EQ(Scalar(conn_, count + "2"), "1");
+    ASSERT_EQ(p->rollbackTransaction(conn_.get()), 1) << log_.Text();
+    EXPECT_EQ(Scalar(conn_, count + "2"), "0");
+    EXPECT_EQ(Scalar(other, count + "2"), "0");
+
+    // Autocommit is back on.
+    ASSERT_TRUE(conn_.Update("INSERT INTO " + t + " VALUES (3)"));
+    EXPECT_EQ(Scalar(other, count + "3"), "1");
+    std::string text = log_.Text();
+    EXPECT_NE(text.find("\t@@@@@ ODBCBeginTransaction() @@@@@\n"), std::string::npos);
+    EXPECT_NE(text.find("\t@@@@@ ODBCCommitTransaction() @@@@@\n"), std::string::npos);
+    EXPECT_NE(text.find("\t@@@@@ ODBCRollbackTransaction() @@@@@\n"), std::string::npos);
+    EXPECT_EQ(text.find("Error in"), std::string::npos) << text;
+}
+
+TEST_P(OdbcProviderTest, ThreadsSharingOneConnectionDoNotInterleave) {
+    std::string t = Table("threads");
+    ASSERT_TRUE(conn_.Update("CREATE TABLE " + t + " (id INTEGER, b " + Db().types.blob + ")"));
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 20;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int n = 0; n < kThreads; ++n) {
+        threads.emplace_back([&, n] {
+            std::string data = BlobPattern(3000);
+            for (int i = 0; i < kRounds; ++i) {
+                int id = n * 1000 + i;
+                SupplierState s;
+                s.data = &data;
+                std::string insert = "INSERT INTO " + t + " VALUES (" + std::to_string(id) + ", ?)";
+                if (GetODBCProvider()->executeUpdateBlob(conn_.get(), insert.c_str(), SupplyChunks, &s) != 1) ++failures;
+                ResultSet* r = conn_.Query("SELECT id FROM " + t + " WHERE id = " + std::to_string(id));
+                if (r == nullptr || r->rowCount != 1) ++failures;
+                FreeResultSet(r);
+                ConsumerState c;
+                std::string q = "SELECT b FROM " + t + " WHERE id = " + std::to_string(id);
+                r = GetODBCProvider()->executeQueryBlob(conn_.get(), q.c_str(), ConsumeChunks, &c);
+                if (r == nullptr || c.bytes != data) ++failures;
+                FreeResultSet(r);
+            }
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(failures.load(), 0) << log_.Text();
+    EXPECT_EQ(Scalar(conn_, "SELECT COUNT(*) FROM " + t), std::to_string(kThreads * kRounds));
+}
+
+ORV_INSTANTIATE_DB_TESTS(OdbcProviderTest);
+
+}  // namespace
+}  // namespace orv::test
