@@ -84,13 +84,28 @@ void MarkBroken(DBConnection* connection) {
     __atomic_store_n(&connection->broken, static_cast<uint8_t>(1), __ATOMIC_RELAXED);
 }
 
+namespace {
+
+void ReplaceAll(std::string* text, const std::string& what) {
+    if (what.empty()) return;
+    for (size_t at = text->find(what); at != std::string::npos; at = text->find(what, at + 4)) {
+        text->replace(at, what.size(), "****");
+    }
+}
+
+}  // namespace
+
 char* ScrubText(const char* text, const char* secret) {
     std::string out(text != nullptr ? text : "");
     if (secret != nullptr && secret[0] != '\0') {
-        size_t n = strlen(secret);
-        for (size_t at = out.find(secret); at != std::string::npos; at = out.find(secret, at + 4)) {
-            out.replace(at, n, "****");
+        // Its braced form in a connection string doubles every "}".
+        std::string braced;
+        for (const char* p = secret; *p; ++p) {
+            braced += *p;
+            if (*p == '}') braced += '}';
         }
+        if (braced != secret) ReplaceAll(&out, braced);
+        ReplaceAll(&out, secret);
     }
     if (strcasestr(out.c_str(), "PWD=") != nullptr || strcasestr(out.c_str(), "PASSWORD=") != nullptr) {
         return MaskConnectionString(out.c_str());
@@ -185,9 +200,13 @@ void ReportConnectFailure(const char* secret, SQLSMALLINT handleType, SQLHANDLE 
 
 void FreeStatement(SQLHSTMT statement) {
     if (statement == SQL_NULL_HSTMT) return;
+    // Closed first: psqlODBC keeps the result of a failed prepared
+    // statement otherwise, and loses it when the handle goes.
+    SQLFreeStmt(statement, SQL_CLOSE);
     if (!SQL_SUCCEEDED(SQLFreeHandle(SQL_HANDLE_STMT, statement))) {
         // A statement still waiting for parameter data must be cancelled.
         SQLCancel(statement);
+        SQLFreeStmt(statement, SQL_CLOSE);
         SQLFreeHandle(SQL_HANDLE_STMT, statement);
     }
 }

@@ -537,10 +537,8 @@ ResultSet* RunQuery(DBConnection* connection, OdbcConnection* handle, const char
 ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql) {
     LogTrace("Inside ODBCExecuteQuery\n");
     OdbcConnection* handle = HandleOf(connection);
-    if (handle == nullptr || sql == nullptr) {
-        LogError("ODBC connection handle missing\n");
-        return nullptr;
-    }
+    if (handle == nullptr) LogError("ODBC connection handle missing\n");
+    if (handle == nullptr || sql == nullptr) return nullptr;
     LockObject(connection);
     ResultSet* set = RunQuery(connection, handle, sql, false, nullptr, nullptr);
     UnlockObject(connection);
@@ -550,10 +548,8 @@ ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql) {
 ResultSet* ExecuteQueryWithBlobs(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context) {
     LogTrace("Inside ODBCExecuteQuery\n");
     OdbcConnection* handle = HandleOf(connection);
-    if (handle == nullptr || sql == nullptr) {
-        LogError("ODBC connection handle missing\n");
-        return nullptr;
-    }
+    if (handle == nullptr) LogError("ODBC connection handle missing\n");
+    if (handle == nullptr || sql == nullptr) return nullptr;
     LockObject(connection);
     ResultSet* set = RunQuery(connection, handle, sql, true, consumer, context);
     UnlockObject(connection);

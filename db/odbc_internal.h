@@ -64,8 +64,8 @@ void MarkBroken(DBConnection* connection);
  * "****", and PWD= / PASSWORD= values masked. Null when memory runs out. */
 char* ScrubText(const char* text, const char* secret);
 
-/* Frees a statement handle whatever state it is in (a statement waiting
- * for data is cancelled first). */
+/* Closes and frees a statement handle whatever state it is in (a
+ * statement waiting for data is cancelled first). */
 void FreeStatement(SQLHSTMT statement);
 
 /* The provider's query operations (odbc_fetch.cpp). */

@@ -252,8 +252,7 @@ uint8_t FinishUpdate(DBConnection* connection, SQLHSTMT statement) {
         FreeStatement(statement);
         return 0;
     }
-    SQLFreeStmt(statement, SQL_CLOSE);
-    FreeStatement(statement);
+    FreeStatement(statement);  // closes it first
     return 1;
 }
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "db/odbc_internal.h"
 #include "tests/db/odbc_test_util.h"
 
 namespace orv::test {
@@ -39,6 +40,31 @@ TEST(MapODBCTypeTest, EveryMappedSqlType) {
     EXPECT_EQ(MapODBCType(0), 0);
     EXPECT_EQ(MapODBCType(-150), 0);
     EXPECT_EQ(MapODBCType(114), 0);
+}
+
+TEST(OdbcHealthTest, ConnectionLevelStates) {
+    using odbc::IsConnectionLevelFailure;
+    EXPECT_TRUE(IsConnectionLevelFailure("08S01", 35));    // psqlODBC, MariaDB: link lost
+    EXPECT_TRUE(IsConnectionLevelFailure("08003", 0));     // connection not open
+    EXPECT_TRUE(IsConnectionLevelFailure("08001", 101));   // cannot connect
+    EXPECT_TRUE(IsConnectionLevelFailure("57P01", 35));    // PostgreSQL: administrator shutdown
+    EXPECT_TRUE(IsConnectionLevelFailure("57P02", 0));     // crash shutdown
+    EXPECT_TRUE(IsConnectionLevelFailure("57P03", 0));     // cannot connect now
+    EXPECT_TRUE(IsConnectionLevelFailure("HY000", 2006));  // MariaDB: server has gone away
+    EXPECT_TRUE(IsConnectionLevelFailure("HY001", 2006));
+    EXPECT_TRUE(IsConnectionLevelFailure("HY000", 2013));  // lost connection during query
+    EXPECT_FALSE(IsConnectionLevelFailure("HY000", 1));
+    EXPECT_FALSE(IsConnectionLevelFailure("42P01", 1));
+    EXPECT_FALSE(IsConnectionLevelFailure("42S02", 2006));
+    EXPECT_FALSE(IsConnectionLevelFailure("57014", 0));    // query cancelled
+    EXPECT_FALSE(IsConnectionLevelFailure(nullptr, 0));
+}
+
+TEST(OdbcHealthTest, MessagesAreScrubbedOfThePassword) {
+    char* text = odbc::ScrubText("login failed for s3cr3t; PWD=other;x", "s3cr3t");
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "login failed for ****; PWD=****;x");
+    free(text);
 }
 
 TEST(OdbcProviderTableTest, NamedOdbcWithEveryOperation) {
@@ -110,6 +136,17 @@ TEST_F(OdbcConnectTest, PasswordIsMaskedInTheConnectionStringLine) {
     EXPECT_NE(text.find("Connection string: DSN=velkra_no_such_dsn;UID=velkra;PWD=****;\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Top$ecret-4711"), std::string::npos) << text;
     EXPECT_EQ(text.find("Driver="), std::string::npos) << text;
+}
+
+TEST_F(OdbcConnectTest, PasswordHoldingASemicolonIsBracedAndMasked) {
+    ConnParams* params = ParamsFor("velkra_no_such_dsn", "velkra", "pa;ss}word");
+    ProviderConnection c(params);
+    FreeConnParams(params);
+    EXPECT_FALSE(c);
+    std::string text = log_.Text();
+    EXPECT_NE(text.find("Connection string: DSN=velkra_no_such_dsn;UID=velkra;PWD=****;\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("ss}"), std::string::npos) << text;
+    EXPECT_EQ(text.find("word"), std::string::npos) << text;
 }
 
 TEST_F(OdbcConnectTest, ConfiguredConnectionStringIsPassedExactly) {
