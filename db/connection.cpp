@@ -500,6 +500,44 @@ bool CreateDB(const char* databaseName) {
     return ok == 1;
 }
 
+namespace {
+
+/* A float column's value from a cell of another number type, converted
+ * directly (a float's text through "%f" would lose small values and
+ * digits); null when the cell is not an integer or float. */
+void* NumberCellAsFloat(const void* data, int32_t length, uint8_t from, uint8_t to, int32_t* outLength) {
+    double value = 0.0;
+    bool isSigned = false;
+    if (from == ORV_SQL_DOUBLE && length >= 8) {
+        memcpy(&value, data, 8);
+    } else if ((from == ORV_SQL_FLOAT || from == ORV_SQL_REAL) && length >= 4) {
+        float single;
+        memcpy(&single, data, 4);
+        value = single;
+    } else if (IsIntegerType(from, &isSigned) && length >= GetStoredWidth(from)) {
+        const int32_t width = GetStoredWidth(from);
+        uint64_t bits = 0;
+        memcpy(&bits, data, static_cast<size_t>(width));  // little-endian: the low bytes
+        if (isSigned && width < 8 && (bits >> (width * 8 - 1)) != 0) bits |= ~uint64_t{0} << (width * 8);
+        value = isSigned ? static_cast<double>(static_cast<int64_t>(bits)) : static_cast<double>(bits);
+    } else {
+        return nullptr;
+    }
+    auto* block = static_cast<char*>(calloc(1, 9));
+    if (block == nullptr) return nullptr;
+    if (to == ORV_SQL_DOUBLE) {
+        memcpy(block, &value, 8);
+        *outLength = 8;
+    } else {
+        float single = static_cast<float>(value);
+        memcpy(block, &single, 4);
+        *outLength = 4;
+    }
+    return block;
+}
+
+}  // namespace
+
 RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
     TableDefn* defn = GetTableDefn(tableName);
     if (set == nullptr || set->cursor == nullptr || defn == nullptr || defn->columns == nullptr) return nullptr;
@@ -517,7 +555,12 @@ RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
         int32_t index = GetResultSetColumnIndex(set, column->name);
         ResultCell* cell = GetResultSetCell(set, index);
         if (cell == nullptr || cell->data == nullptr) continue;
-        values[i] = ConvertCellValue(cell->data, cell->length, set->columns[index].type, column->type, &lengths[i]);
+        const uint8_t from = set->columns[index].type;
+        if (from != column->type && IsFloatType(column->type) && (IsFloatType(from) || IsIntegerType(from))) {
+            values[i] = NumberCellAsFloat(cell->data, cell->length, from, column->type, &lengths[i]);
+        } else {
+            values[i] = ConvertCellValue(cell->data, cell->length, from, column->type, &lengths[i]);
+        }
     }
     RowObject* row = CreateNewRowObject(values, lengths);
     if (row == nullptr) {
