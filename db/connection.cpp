@@ -113,7 +113,7 @@ DBConnection* Renew(ConnectionPoolEntry* entry, DBConnection* stale, int32_t key
 }
 
 bool Usable(const DBConnection* connection, uint32_t now) {
-    return !connection->broken && now - connection->openedAt <= kConnectionMaxAge;
+    return !__atomic_load_n(&connection->broken, __ATOMIC_ACQUIRE) && now - connection->openedAt <= kConnectionMaxAge;
 }
 
 /* The generator for a table's statements, or null. */
