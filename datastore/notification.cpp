@@ -64,6 +64,7 @@ uint8_t AddNotificationListener(char* name, uint8_t eventType, NotificationCallb
     if (name == nullptr || tables == nullptr || tables[0] == nullptr) return 0;
     if (FindListener(name, nullptr) != nullptr) {
         LogError("Listener with same name exists %s\n", name);
+        free(name);  // the name is the library's once it is handed over
         return 1;
     }
     if (g_listeners == nullptr) {

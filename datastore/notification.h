@@ -41,7 +41,7 @@ void InitNotification();
  * table array (null-ended, at least one name) are kept, not copied: the
  * names array is sorted in place without regard to case. A listener with
  * the same name (without regard to case) is not added; the result is then
- * still true. False when memory runs out. */
+ * still true and the name handed over is freed. False when memory runs out. */
 uint8_t AddNotificationListener(char* name, uint8_t eventType, NotificationCallback callback, uint8_t enabled,
                                 char** tables);
 

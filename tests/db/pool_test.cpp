@@ -21,13 +21,18 @@ const char kSqliteDriver[] = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
 class PoolTest : public LogFixture {
 protected:
+    /* One ODBC configuration for the whole process: the driver manager
+     * keeps what it read of the ini files. */
+    static void SetUpTestSuite() {
+        static TempDir* odbc = new TempDir();
+        WriteFile(*odbc / "odbcinst.ini", std::string("[SQLite3]\nDriver=") + kSqliteDriver + "\n");
+        WriteFile(*odbc / "odbc.ini", "[pool_a]\nDriver=SQLite3\nDatabase=" + (*odbc / "a.db") +
+                                          "\n[pool_b]\nDriver=SQLite3\nDatabase=" + (*odbc / "b.db") + "\n");
+        setenv("ODBCSYSINI", odbc->path().c_str(), 1);
+        setenv("ODBCINI", (*odbc / "odbc.ini").c_str(), 1);
+    }
     void SetUp() override {
         LogFixture::SetUp();
-        WriteFile(dir_ / "odbcinst.ini", std::string("[SQLite3]\nDriver=") + kSqliteDriver + "\n");
-        WriteFile(dir_ / "odbc.ini", "[pool_a]\nDriver=SQLite3\nDatabase=" + (dir_ / "a.db") +
-                                         "\n[pool_b]\nDriver=SQLite3\nDatabase=" + (dir_ / "b.db") + "\n");
-        setenv("ODBCSYSINI", dir_.path().c_str(), 1);
-        setenv("ODBCINI", (dir_ / "odbc.ini").c_str(), 1);
         ASSERT_TRUE(InitDBProvider());
     }
     void TearDown() override {
@@ -122,7 +127,9 @@ TEST_F(PoolTest, OldAndBrokenConnectionsAreRenewed) {
     ASSERT_NE(healed, nullptr);
     EXPECT_EQ(healed->broken, 0);
     EXPECT_EQ(Count("a"), 2);
-    EXPECT_NE(ExecuteQuery(healed, "SELECT 1"), nullptr);
+    ResultSet* set = ExecuteQuery(healed, "SELECT 1");
+    EXPECT_NE(set, nullptr);
+    FreeResultSet(set);
 }
 
 TEST_F(PoolTest, StatementsAndTransactionsNeedAConnection) {
