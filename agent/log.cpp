@@ -1,18 +1,24 @@
 /*
  * The levelled log writer. One process-wide state; records are built in a
- * stack buffer (a heap buffer only for very long messages) and written with
- * one write and one flush under the object lock keyed by the lock token.
+ * stack buffer (a heap buffer only for very long messages) and written by
+ * group commit: whoever holds the file writes every record queued meanwhile
+ * with one write and one flush under the object lock keyed by the lock
+ * token.
  *
  * Writers are thread-safe. Configuration, open, close and free are meant for
  * start-up and shutdown, when no other thread writes.
  */
 #include "agent/log.h"
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "agent/object_lock.h"
 #include "agent/strings.h"
@@ -91,8 +97,8 @@ void ReplaceText(char** field, char* value) {
     *field = value;
 }
 
-// Room before the message for the longest prefix: "[ " + stamp (at most
-// 24) + " ] [ " + signed id (at most 11) + " ] " + tag (at most 7) + " ".
+// Room for the longest prefix: "[ " + stamp (at most 24) + " ] [ " + signed
+// id (at most 11) + " ] " + tag (at most 7) + " ".
 constexpr size_t kPrefixRoom = 64;
 
 /* The prefix "[ stamp ] [ thread ] TAG " at p; returns its end. REQUIRES:
@@ -113,42 +119,139 @@ char* PutPrefix(char* p, const char* tag, size_t tagLength) {
     return p;
 }
 
-/* Writes one record: "[ stamp ] [ thread ] TAG message". The message is
- * formatted before the lock is taken; the time stamp and thread id are
- * taken under it, so records stand in the file in time-stamp order and the
- * key is held only for the prefix, the write and the flush. */
-void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const char* format, va_list args) {
-    if (gv_logFilePtr == nullptr) return;
-    if (g_log.level == 0 || g_log.level < threshold) return;
+/*
+ * Group commit. A writer that finds the file busy leaves its finished record
+ * in the queue instead of waiting for its own turn at the file; the writer
+ * that holds the file (the leader) writes every queued record with one write
+ * and one flush under the object lock keyed by the lock token, then wakes
+ * the writers whose records it wrote. Time stamps are taken under the
+ * queue's mutex as a record joins the queue, and one leader at a time
+ * writes the queue in order, so records stand in the file in time-stamp
+ * order. Every call returns only once its record is written and flushed.
+ */
+struct CommitQueue {
+    std::mutex mutex;
+    std::condition_variable written;  // signalled when a leader leaves, its batch written
+    std::string pending;              // queued records, not yet taken by a leader
+    uint64_t queued = 0;              // number of the last record that joined
+    std::atomic<uint64_t> done{0};    // records up to this number are written
+    std::atomic<bool> leading{false}; // a leader is writing
+    int sleepers = 0;                 // writers waiting on the condition variable
+    std::string batch;                // the leader's batch; only the leader touches it
+};
+
+CommitQueue& Queue() {
+    // Never destroyed: timer threads may still log while statics are torn down.
+    static CommitQueue* queue = new CommitQueue();
+    return *queue;
+}
+
+// How often a queued writer looks for its record, yielding in between,
+// before it sleeps on the condition variable: a batch takes about as long as
+// a few yields.
+constexpr int kSpins = 100;
+// How many of those looks a queued writer lets pass with no leader before it
+// takes the lead itself. The writer that just left the lead usually comes
+// back with its next record within a few, and then writes both records with
+// one write; taking over at once would write them one by one.
+constexpr int kPatience = 5;
+// A batch that grew the leader's buffer beyond this gives the memory back.
+constexpr size_t kKeptBatchCapacity = 1u << 20;
+
+/* Writes bytes with one write and one flush under the object lock keyed by
+ * the lock token. Without a token or a file the bytes are dropped. */
+void WriteBatch(const char* bytes, size_t length) {
     const void* token = g_log.lockToken;
     if (token == nullptr) return;
-
-    char buffer[1024];
-    char* message = buffer + kPrefixRoom;
-    size_t room = sizeof(buffer) - kPrefixRoom;
-    std::string big;
-    va_list copy;
-    va_copy(copy, args);
-    int n = vsnprintf(message, room, format, copy);
-    va_end(copy);
-    size_t length = n < 0 ? 0 : static_cast<size_t>(n);
-    if (length >= room) {  // too long for the stack buffer
-        big.resize(kPrefixRoom + length + 1);
-        message = big.data() + kPrefixRoom;
-        vsnprintf(message, length + 1, format, args);
-    }
-
     LockObject(token);
     FILE* file = gv_logFilePtr;
     if (file != nullptr) {
-        char prefix[kPrefixRoom];
-        size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
-        char* record = message - prefixLength;
-        memcpy(record, prefix, prefixLength);
-        fwrite(record, 1, prefixLength + length, file);
+        fwrite(bytes, 1, length, file);
         fflush(file);
     }
     if (g_log.lockToken != nullptr) UnlockObject(token);
+}
+
+/* Waits, with the guard held on entry, until record number is written or no
+ * leader is left. Returns true, with the guard held and the queue's leading
+ * flag set, when this writer must lead; false, with the guard released, when
+ * the record is written. */
+bool AwaitTurn(CommitQueue& q, std::unique_lock<std::mutex>& guard, uint64_t number) {
+    guard.unlock();
+    int patience = kPatience;
+    for (int i = 0; i < kSpins; ++i) {
+        if (q.done.load(std::memory_order_acquire) >= number) return false;
+        if (!q.leading.load(std::memory_order_acquire) && --patience == 0) break;
+        std::this_thread::yield();
+    }
+    guard.lock();
+    while (q.done.load(std::memory_order_relaxed) < number && q.leading.load(std::memory_order_relaxed)) {
+        ++q.sleepers;
+        q.written.wait(guard);
+        --q.sleepers;
+    }
+    if (q.done.load(std::memory_order_relaxed) >= number) {
+        guard.unlock();
+        return false;
+    }
+    q.leading.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+/* The leader's work, with the guard held on entry: takes the whole queue
+ * (record number among it) as one batch, writes it, then leaves the lead,
+ * wakes the sleeping writers and releases the guard. */
+void Lead(CommitQueue& q, std::unique_lock<std::mutex>& guard, uint64_t number) {
+    while (q.done.load(std::memory_order_relaxed) < number) {
+        q.batch.swap(q.pending);
+        uint64_t last = q.queued;
+        guard.unlock();
+        WriteBatch(q.batch.data(), q.batch.size());
+        q.batch.clear();
+        if (q.batch.capacity() > kKeptBatchCapacity) std::string().swap(q.batch);
+        guard.lock();
+        q.done.store(last, std::memory_order_release);
+    }
+    q.leading.store(false, std::memory_order_release);
+    bool wake = q.sleepers != 0;
+    guard.unlock();
+    if (wake) q.written.notify_all();
+}
+
+/* Writes one record: "[ stamp ] [ thread ] TAG message". The message is
+ * formatted before any lock is taken; the time stamp and thread id are
+ * taken as the record joins the queue. */
+void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const char* format, va_list args) {
+    if (gv_logFilePtr == nullptr) return;
+    if (g_log.level == 0 || g_log.level < threshold) return;
+    if (g_log.lockToken == nullptr) return;
+
+    char buffer[1024];
+    char* message = buffer;
+    std::string big;
+    va_list copy;
+    va_copy(copy, args);
+    int n = vsnprintf(buffer, sizeof(buffer), format, copy);
+    va_end(copy);
+    size_t length = n < 0 ? 0 : static_cast<size_t>(n);
+    if (length >= sizeof(buffer)) {  // too long for the stack buffer
+        big.resize(length + 1);
+        message = big.data();
+        vsnprintf(message, length + 1, format, args);
+    }
+
+    CommitQueue& q = Queue();
+    std::unique_lock<std::mutex> guard(q.mutex);
+    char prefix[kPrefixRoom];
+    size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
+    uint64_t number = ++q.queued;
+    q.pending.append(prefix, prefixLength).append(message, length);
+    if (q.leading.load(std::memory_order_relaxed)) {
+        if (!AwaitTurn(q, guard, number)) return;  // written by another leader
+    } else {
+        q.leading.store(true, std::memory_order_relaxed);
+    }
+    Lead(q, guard, number);
 }
 
 bool OpenLog(const char* mode) {

@@ -3,7 +3,10 @@
  *
  * A record is "[ timestamp ] [ thread ] [TAG] message"; the message carries
  * its own line end. Records are written whole under the object lock keyed by
- * the writer's lock token, so writers on several threads never interleave.
+ * the writer's lock token, so writers on several threads never interleave;
+ * records that several threads log at once are written together, in the
+ * order of their time stamps. Each call returns once its record is written
+ * and flushed.
  * Levels: INFO is written from setting 1, ERROR from 2, DEBUG from 3, TRACE
  * from 4; setting 0 writes nothing. Records written while no file is open
  * are dropped silently.
