@@ -3,7 +3,8 @@
 # (clang and its runtime for the fuzz targets; unixODBC with the SQLite,
 # PostgreSQL 15 and MariaDB 10.11 servers and their ODBC drivers for the
 # database tests, whose servers scripts/db-servers.sh starts on ports and
-# folders of their own; no system service is used).
+# folders of their own; Firebird's embedded engine and isql-fb for the
+# Firebird tests, which run without a server; no system service is used).
 # Safe to run again; skips apt when everything is present already.
 set -euo pipefail
 bash "$(dirname "$0")/apt-install.sh" \
@@ -13,4 +14,5 @@ bash "$(dirname "$0")/apt-install.sh" \
   clang libclang-rt-14-dev \
   unixodbc odbcinst libsqliteodbc sqlite3 \
   postgresql odbc-postgresql \
-  mariadb-server mariadb-client odbc-mariadb
+  mariadb-server mariadb-client odbc-mariadb \
+  firebird3.0-server-core firebird3.0-utils

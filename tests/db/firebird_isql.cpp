@@ -1,0 +1,581 @@
+/*
+ * The embedded Firebird database of the tests, through isql-fb (see
+ * firebird_isql.h).
+ */
+#include "tests/db/firebird_isql.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sstream>
+
+#include "datastore/column_value.h"
+#include "datastore/table_defn.h"
+#include "datastore/type_codes.h"
+#include "util/datetime.h"
+#include "util/datetime_parse.h"
+
+namespace orv::test {
+
+namespace {
+
+constexpr char kHexFunctionName[] = "ORV_TEST_HEX";
+
+/* Hex digits of a binary blob, in chunks of 8000 bytes (a blob's substring
+ * reads from its start, so byte by byte on the blob itself would be
+ * quadratic). */
+const char kHexFunction[] =
+    "SET TERM ^ ;\n"
+    "CREATE FUNCTION ORV_TEST_HEX(V BLOB SUB_TYPE 0) RETURNS BLOB SUB_TYPE 1 CHARACTER SET ASCII\n"
+    "AS\n"
+    "  DECLARE POS INTEGER = 1;\n"
+    "  DECLARE TOTAL INTEGER;\n"
+    "  DECLARE CHUNK VARCHAR(8000) CHARACTER SET OCTETS;\n"
+    "  DECLARE I INTEGER;\n"
+    "  DECLARE N INTEGER;\n"
+    "  DECLARE B INTEGER;\n"
+    "  DECLARE PART VARCHAR(16000) CHARACTER SET ASCII;\n"
+    "  DECLARE R BLOB SUB_TYPE 1 CHARACTER SET ASCII = '';\n"
+    "BEGIN\n"
+    "  IF (V IS NULL) THEN RETURN NULL;\n"
+    "  TOTAL = OCTET_LENGTH(V);\n"
+    "  WHILE (POS <= TOTAL) DO\n"
+    "  BEGIN\n"
+    "    CHUNK = SUBSTRING(V FROM POS FOR 8000);\n"
+    "    N = OCTET_LENGTH(CHUNK);\n"
+    "    I = 1;\n"
+    "    PART = '';\n"
+    "    WHILE (I <= N) DO\n"
+    "    BEGIN\n"
+    "      B = ASCII_VAL(SUBSTRING(CHUNK FROM I FOR 1));\n"
+    "      PART = PART || SUBSTRING('0123456789ABCDEF' FROM BIN_SHR(B, 4) + 1 FOR 1)\n"
+    "                  || SUBSTRING('0123456789ABCDEF' FROM BIN_AND(B, 15) + 1 FOR 1);\n"
+    "      I = I + 1;\n"
+    "    END\n"
+    "    R = R || PART;\n"
+    "    POS = POS + 8000;\n"
+    "  END\n"
+    "  RETURN R;\n"
+    "END^\n"
+    "SET TERM ; ^\n"
+    "COMMIT;\n";
+
+bool IsExecutable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+
+std::string Trim(const std::string& text) {
+    size_t b = 0;
+    size_t e = text.size();
+    while (b < e && isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    return text.substr(b, e - b);
+}
+
+/* A statement without its trailing blanks and semicolons. */
+std::string WithoutTerminator(const std::string& statement) {
+    std::string s = statement;
+    for (;;) {
+        while (!s.empty() && isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+        if (!s.empty() && s.back() == ';') {
+            s.pop_back();
+            continue;
+        }
+        return s;
+    }
+}
+
+bool IsBinaryType(uint8_t type) { return type == ORV_SQL_BLOB; }
+
+bool IsTextLike(uint8_t type) {
+    return type == ORV_SQL_CHAR || type == ORV_SQL_NCHAR || type == ORV_SQL_CLOB || type == ORV_SQL_TEXT ||
+           type == ORV_SQL_DECIMAL || type == ORV_SQL_NUMERIC || type == ORV_SQL_NOT_SUPPORTED_TYPE;
+}
+
+std::string EscapedText(const std::string& expression) {
+    return "REPLACE(REPLACE(REPLACE(REPLACE(" + expression +
+           ", '\\', '\\\\'), ASCII_CHAR(10), '\\n'), ASCII_CHAR(13), '\\r'), ASCII_CHAR(9), '\\t')";
+}
+
+/* The select that writes each row of `select` as one text blob. */
+std::string RowTextQuery(const std::string& select, const std::vector<uint8_t>& types) {
+    std::string names;
+    std::string row = "CAST('@' AS BLOB SUB_TYPE TEXT CHARACTER SET UTF8)";
+    for (size_t i = 0; i < types.size(); ++i) {
+        std::string column = "ORV_C" + std::to_string(i + 1);
+        if (i > 0) {
+            names += ", ";
+            row += " || ASCII_CHAR(9)";
+        }
+        names += column;
+        std::string ref = "ORV_Q." + column;
+        std::string cell;
+        if (IsBinaryType(types[i])) {
+            cell = "COALESCE('X' || " + std::string(kHexFunctionName) + "(" + ref + "), 'N')";
+        } else if (IsTextLike(types[i])) {
+            cell = "COALESCE('V' || " + EscapedText(ref) + ", 'N')";
+        } else {
+            cell = "COALESCE('V' || " + EscapedText("CAST(" + ref + " AS VARCHAR(100))") + ", 'N')";
+        }
+        row += " || " + cell;
+    }
+    row += " || '$'";
+    return "SET LIST ON;\nSET BLOB ALL;\nSELECT " + row + " AS ORV_ROW FROM (\n" + WithoutTerminator(select) +
+           "\n) ORV_Q (" + names + ");\n";
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool ParseCell(const std::string& cell, std::optional<std::string>* value) {
+    if (cell == "N") {
+        value->reset();
+        return true;
+    }
+    if (cell.empty()) return false;
+    std::string out;
+    if (cell[0] == 'X') {
+        if ((cell.size() - 1) % 2 != 0) return false;
+        for (size_t i = 1; i < cell.size(); i += 2) {
+            int hi = HexDigit(cell[i]);
+            int lo = HexDigit(cell[i + 1]);
+            if (hi < 0 || lo < 0) return false;
+            out += static_cast<char>(hi * 16 + lo);
+        }
+    } else if (cell[0] == 'V') {
+        for (size_t i = 1; i < cell.size(); ++i) {
+            if (cell[i] != '\\') {
+                out += cell[i];
+                continue;
+            }
+            if (++i == cell.size()) return false;
+            switch (cell[i]) {
+                case '\\': out += '\\'; break;
+                case 'n': out += '\n'; break;
+                case 'r': out += '\r'; break;
+                case 't': out += '\t'; break;
+                default: return false;
+            }
+        }
+    } else {
+        return false;
+    }
+    *value = std::move(out);
+    return true;
+}
+
+/* The rows of isql's output: the lines "@...$". */
+bool ParseRows(const std::string& output, size_t columnCount, std::vector<FirebirdRow>* rows, std::string* error) {
+    rows->clear();
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] != '@') continue;
+        if (line.back() != '$') {
+            if (error) *error = "row line without its end: " + line;
+            return false;
+        }
+        std::string body = line.substr(1, line.size() - 2);
+        FirebirdRow row;
+        size_t pos = 0;
+        for (;;) {
+            size_t tab = body.find('\t', pos);
+            std::string cell = body.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos);
+            std::optional<std::string> value;
+            if (!ParseCell(cell, &value)) {
+                if (error) *error = "cannot read the cell '" + cell + "' of " + line;
+                return false;
+            }
+            row.push_back(std::move(value));
+            if (tab == std::string::npos) break;
+            pos = tab + 1;
+        }
+        if (row.size() != columnCount) {
+            if (error) *error = "row of " + std::to_string(row.size()) + " cells, expected " +
+                                std::to_string(columnCount) + ": " + line;
+            return false;
+        }
+        rows->push_back(std::move(row));
+    }
+    return true;
+}
+
+/* The type code of a column that isql describes. */
+uint8_t TypeOfDescribed(int sqlType, int scale, int subtype, const std::string& charset) {
+    switch (sqlType & ~1) {
+        case 500: return scale < 0 ? ORV_SQL_DECIMAL : ORV_SQL_SMALLINT;
+        case 496: return scale < 0 ? ORV_SQL_DECIMAL : ORV_SQL_INT;
+        case 580: return scale < 0 ? ORV_SQL_DECIMAL : ORV_SQL_BIGINT;
+        case 482: return ORV_SQL_FLOAT;
+        case 480: return ORV_SQL_DOUBLE;
+        case 448:
+        case 452: return charset == "OCTETS" ? ORV_SQL_BLOB : ORV_SQL_CHAR;
+        case 520: return subtype == 1 ? ORV_SQL_TEXT : ORV_SQL_BLOB;
+        case 570: return ORV_SQL_DATE;
+        case 560: return ORV_SQL_TIME;
+        case 510: return ORV_SQL_DATETIME;
+        case 32764: return ORV_SQL_BOOLEAN;
+        default: return ORV_SQL_NOT_SUPPORTED_TYPE;
+    }
+}
+
+/* A value block of a fixed width holding bytes, with its terminating 0. */
+void* FixedBlock(const void* bytes, size_t width) {
+    char* block = static_cast<char*>(calloc(width + 1, 1));
+    if (block != nullptr) memcpy(block, bytes, width);
+    return block;
+}
+
+/* The integer part of an engine's integer or decimal text. */
+std::string IntegerPart(const std::string& text) {
+    std::string t = Trim(text);
+    size_t dot = t.find('.');
+    if (dot != std::string::npos) t = t.substr(0, dot);
+    return t;
+}
+
+void* IntegerValue(const std::string& text, uint8_t type, int32_t* length) {
+    std::string digits = IntegerPart(text);
+    if (digits.empty()) return nullptr;
+    size_t i = (digits[0] == '-' || digits[0] == '+') ? 1 : 0;
+    if (i == digits.size()) return nullptr;
+    for (size_t j = i; j < digits.size(); ++j) {
+        if (!isdigit(static_cast<unsigned char>(digits[j]))) return nullptr;
+    }
+    *length = static_cast<int32_t>(digits.size());
+    return ConvertStringToColumnValue(digits.c_str(), length, type);
+}
+
+void* FloatValue(const std::string& text, uint8_t type, int32_t* length) {
+    std::string t = Trim(text);
+    if (t.empty()) return nullptr;
+    errno = 0;
+    char* end = nullptr;
+    double d = strtod(t.c_str(), &end);
+    if (end == t.c_str() || *end != '\0') return nullptr;
+    if (type == ORV_SQL_DOUBLE) {
+        *length = 8;
+        return FixedBlock(&d, sizeof d);
+    }
+    float f = static_cast<float>(d);
+    *length = 4;
+    return FixedBlock(&f, sizeof f);
+}
+
+void* BooleanValue(const std::string& text, int32_t* length) {
+    std::string lower;
+    for (char c : Trim(text)) lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    uint8_t v;
+    if (lower == "true" || lower == "1" || lower == "t") {
+        v = 1;
+    } else if (lower == "false" || lower == "0" || lower == "f") {
+        v = 0;
+    } else {
+        return nullptr;
+    }
+    *length = 1;
+    return FixedBlock(&v, 1);
+}
+
+/* A date, time or date-time value holding the parts its type has. */
+void* DateTimeValue(const std::string& text, uint8_t type, int32_t* length) {
+    std::string t = Trim(text);
+    size_t colon = t.find(':');
+    if (colon != std::string::npos) {
+        size_t dot = t.find('.', colon);
+        if (dot != std::string::npos) t = t.substr(0, dot);
+    }
+    OrvDateTime* parsed = ConvertStringToOrvGenDateTime(t.c_str());
+    if (parsed == nullptr) return nullptr;
+    OrvDateTime parts = {nullptr, nullptr};
+    bool complete = true;
+    if (type != ORV_SQL_TIME) {
+        parts.date = parsed->date;
+        complete = complete && parts.date != nullptr;
+    }
+    if (type != ORV_SQL_DATE) {
+        parts.time = parsed->time;
+        complete = complete && parts.time != nullptr;
+    }
+    void* value = complete ? MakeDateTimeColumnValue(&parts) : nullptr;
+    FreeOrvDateTime(parsed);
+    *length = kDateTimeStoredWidth;
+    return value;
+}
+
+}  // namespace
+
+std::string IsqlFbPath() {
+    const char* own = getenv("ORV_ISQL_FB");
+    if (own != nullptr && *own != '\0') return own;
+    const char* path = getenv("PATH");
+    if (path != nullptr) {
+        std::stringstream dirs(path);
+        std::string dir;
+        while (std::getline(dirs, dir, ':')) {
+            if (dir.empty()) continue;
+            std::string candidate = dir + "/isql-fb";
+            if (IsExecutable(candidate)) return candidate;
+        }
+    }
+    return "/usr/bin/isql-fb";
+}
+
+FirebirdDb::FirebirdDb() {
+    const std::string root = dir_ / "root";
+    const std::string lock = dir_ / "lock";
+    const std::string tmp = dir_ / "tmp";
+    for (const std::string& d : {root, lock, tmp}) {
+        if (mkdir(d.c_str(), 0700) != 0) ADD_FAILURE() << "cannot make " << d << ": " << strerror(errno);
+    }
+    WriteFile(root + "/firebird.conf",
+              "# The embedded engine of the tests: several processes on one file,\n"
+              "# never a server.\n"
+              "ServerMode = SuperClassic\n"
+              "Providers = Engine12\n");
+    env_ = {{"FIREBIRD", root}, {"FIREBIRD_LOCK", lock}, {"FIREBIRD_TMP", tmp}};
+    dbPath_ = dir_ / "test.fdb";
+}
+
+FirebirdRun FirebirdDb::Run(const std::string& script, bool withDatabase) {
+    std::string file = dir_ / ("script-" + std::to_string(++scripts_) + ".sql");
+    WriteFile(file, script);
+    std::vector<std::string> args = {"-b", "-q", "-ch", charset_, "-user", "SYSDBA", "-i", file};
+    if (withDatabase) args.push_back(dbPath_);
+    RunResult r = RunProgram(IsqlFbPath(), args, env_);
+    FirebirdRun run;
+    run.exitStatus = r.exitStatus;
+    run.output = std::move(r.output);
+    return run;
+}
+
+bool FirebirdDb::Create(std::string* error) {
+    std::string script = "CREATE DATABASE " + FirebirdTextLiteral(dbPath_) +
+                         " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n" + kHexFunction;
+    FirebirdRun run = Run(script, false);
+    if (!run.ok()) {
+        if (error) *error = "isql-fb exit " + std::to_string(run.exitStatus) + ": " + run.output;
+        return false;
+    }
+    return true;
+}
+
+FirebirdRun FirebirdDb::RunScript(const std::string& script) { return Run(script, true); }
+
+FirebirdRun FirebirdDb::RunStatements(const std::vector<std::string>& statements) {
+    std::string script;
+    for (const std::string& s : statements) script += WithoutTerminator(s) + ";\n";
+    script += "COMMIT;\n";
+    return Run(script, true);
+}
+
+bool FirebirdDb::Describe(const std::string& select, std::vector<FirebirdColumn>* columns, std::string* error) {
+    columns->clear();
+    FirebirdRun run = Run("SET SQLDA_DISPLAY ON;\nSET PLANONLY ON;\n" + WithoutTerminator(select) + ";\n", true);
+    if (!run.ok()) {
+        if (error) *error = "isql-fb exit " + std::to_string(run.exitStatus) + ": " + run.output;
+        return false;
+    }
+    std::vector<std::string> lines = SplitLines(run.output);
+    size_t i = 0;
+    while (i < lines.size() && lines[i].rfind("OUTPUT message field count:", 0) != 0) ++i;
+    if (i == lines.size()) {
+        if (error) *error = "no description of the output in: " + run.output;
+        return false;
+    }
+    int count = atoi(lines[i].c_str() + strlen("OUTPUT message field count:"));
+    for (++i; i < lines.size() && static_cast<int>(columns->size()) < count; ++i) {
+        // "01: sqltype: 496 LONG Nullable scale: 0 subtype: 0 len: 4 [charset: 4 UTF8]"
+        const std::string& line = lines[i];
+        size_t at = line.find(": sqltype: ");
+        if (at == std::string::npos || at == 0 || !isdigit(static_cast<unsigned char>(line[0]))) continue;
+        int sqlType = atoi(line.c_str() + at + strlen(": sqltype: "));
+        auto numberAfter = [&line](const char* key) {
+            size_t p = line.find(key);
+            return p == std::string::npos ? 0 : atoi(line.c_str() + p + strlen(key));
+        };
+        int scale = numberAfter(" scale: ");
+        int subtype = numberAfter(" subtype: ");
+        std::string charset;
+        size_t cs = line.find(" charset: ");
+        if (cs != std::string::npos) {
+            std::istringstream words(line.substr(cs + strlen(" charset: ")));
+            int id = 0;
+            words >> id >> charset;
+        }
+        FirebirdColumn column;
+        column.type = TypeOfDescribed(sqlType, scale, subtype, charset);
+        // "  :  name: A  alias: A"
+        if (i + 1 < lines.size()) {
+            const std::string& names = lines[i + 1];
+            size_t a = names.find(" alias: ");
+            if (a != std::string::npos) column.name = Trim(names.substr(a + strlen(" alias: ")));
+        }
+        columns->push_back(column);
+    }
+    if (static_cast<int>(columns->size()) != count) {
+        if (error) *error = "incomplete description of the output in: " + run.output;
+        return false;
+    }
+    return true;
+}
+
+bool FirebirdDb::Query(const std::string& select, const std::vector<uint8_t>& types, std::vector<FirebirdRow>* rows,
+                       std::string* error) {
+    rows->clear();
+    if (types.empty()) {
+        if (error) *error = "a query needs at least one column";
+        return false;
+    }
+    FirebirdRun run = Run(RowTextQuery(select, types), true);
+    if (!run.ok()) {
+        if (error) *error = "isql-fb exit " + std::to_string(run.exitStatus) + ": " + run.output;
+        return false;
+    }
+    return ParseRows(run.output, types.size(), rows, error);
+}
+
+bool FirebirdDb::Query(const std::string& select, std::vector<FirebirdRow>* rows, std::string* error) {
+    std::vector<FirebirdColumn> columns;
+    if (!Describe(select, &columns, error)) return false;
+    std::vector<uint8_t> types;
+    for (const FirebirdColumn& c : columns) types.push_back(c.type);
+    return Query(select, types, rows, error);
+}
+
+ResultSet* FirebirdDb::QueryResultSet(const std::string& select, const std::vector<FirebirdColumn>& columns,
+                                      std::string* error) {
+    std::vector<uint8_t> types;
+    for (const FirebirdColumn& c : columns) types.push_back(c.type);
+    std::vector<FirebirdRow> rows;
+    if (!Query(select, types, &rows, error)) return nullptr;
+
+    const int32_t count = static_cast<int32_t>(columns.size());
+    auto* array = static_cast<ResultColumn*>(calloc(columns.size(), sizeof(ResultColumn)));
+    if (array == nullptr) return nullptr;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!InitResultColumn(&array[i], columns[static_cast<size_t>(i)].name.c_str(),
+                              columns[static_cast<size_t>(i)].type)) {
+            for (int32_t j = 0; j < i; ++j) free(array[j].name);
+            free(array);
+            return nullptr;
+        }
+    }
+    ResultRow* head = nullptr;
+    ResultRow* tail = nullptr;
+    auto fail = [&](const std::string& why) -> ResultSet* {
+        if (error) *error = why;
+        FreeResultRows(head);
+        for (int32_t j = 0; j < count; ++j) free(array[j].name);
+        free(array);
+        return nullptr;
+    };
+    for (const FirebirdRow& values : rows) {
+        ResultRow* row = CreateResultRow();
+        if (row == nullptr) return fail("out of memory");
+        AppendResultRow(&head, &tail, row);
+        for (int32_t i = 0; i < count; ++i) {
+            const std::optional<std::string>& v = values[static_cast<size_t>(i)];
+            void* block = nullptr;
+            int32_t length = 0;
+            if (v.has_value()) {
+                block = FirebirdTextToStoredValue(*v, types[static_cast<size_t>(i)], &length);
+                if (block == nullptr) {
+                    return fail("cannot read '" + *v + "' as a value of type " +
+                                std::to_string(types[static_cast<size_t>(i)]) + " (column " +
+                                columns[static_cast<size_t>(i)].name + ")");
+                }
+            }
+            if (!AppendResultCellOwned(row, block, length)) return fail("out of memory");
+        }
+    }
+    ResultSet* set = CreateResultSet(head, array, count);
+    if (set == nullptr && error) *error = "out of memory";
+    return set;
+}
+
+ResultSet* FirebirdDb::QueryResultSet(const std::string& select, std::string* error) {
+    std::vector<FirebirdColumn> columns;
+    if (!Describe(select, &columns, error)) return nullptr;
+    return QueryResultSet(select, columns, error);
+}
+
+std::vector<FirebirdColumn> FirebirdColumnsOfTable(const char* tableName) {
+    std::vector<FirebirdColumn> columns;
+    TableDefn* defn = GetTableDefn(tableName);
+    if (defn == nullptr || defn->columns == nullptr) return columns;
+    for (VectorNode* node = ElementAt(defn->columns, 0); node != nullptr; node = node->next) {
+        const auto* c = static_cast<const ColumnDefnEntry*>(node->element);
+        columns.push_back({c->name ? c->name : "", c->type});
+    }
+    return columns;
+}
+
+void* FirebirdTextToStoredValue(const std::string& text, uint8_t type, int32_t* length) {
+    *length = 0;
+    if (IsIntegerType(type)) return IntegerValue(text, type, length);
+    if (IsFloatType(type)) return FloatValue(text, type, length);
+    if (type == ORV_SQL_BOOLEAN) return BooleanValue(text, length);
+    if (IsDateTimeType(type)) return DateTimeValue(text, type, length);
+    *length = static_cast<int32_t>(text.size());
+    return FixedBlock(text.data(), text.size());
+}
+
+std::string FirebirdTextLiteral(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string FirebirdBinaryLiteral(const std::string& bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out = "x'";
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out + "'";
+}
+
+FirebirdDb& SharedFirebirdDb() {
+    static FirebirdDb db;
+    static const bool created = [] {
+        std::string error;
+        if (db.Create(&error)) return true;
+        ADD_FAILURE() << "cannot create the Firebird test database: " << error;
+        return false;
+    }();
+    (void)created;
+    return db;
+}
+
+bool RunFirebirdStatements(const std::vector<std::string>& statements, std::string* output) {
+    FirebirdRun run = SharedFirebirdDb().RunStatements(statements);
+    if (output) *output = run.output;
+    return run.ok();
+}
+
+ResultSet* QueryFirebird(const std::string& select, std::string* error) {
+    return SharedFirebirdDb().QueryResultSet(select, error);
+}
+
+ResultSet* QueryFirebird(const std::string& select, const std::vector<FirebirdColumn>& columns, std::string* error) {
+    return SharedFirebirdDb().QueryResultSet(select, columns, error);
+}
+
+}  // namespace orv::test

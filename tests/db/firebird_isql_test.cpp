@@ -1,0 +1,430 @@
+/*
+ * The embedded Firebird harness on the real engine: a database file made
+ * by isql-fb, scripts that stop at their first error, and rows read back
+ * whole (texts with quotes, separators and line ends, binary blobs from hex
+ * literals, booleans, every column type).
+ */
+#include "tests/db/firebird_isql.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "datastore/column_value.h"
+#include "datastore/type_codes.h"
+#include "util/datetime.h"
+
+namespace orv::test {
+namespace {
+
+class FirebirdIsqlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(db_.Create(&error)) << error;
+    }
+
+    /* The single column of every row of a query. */
+    std::vector<std::optional<std::string>> Column(const std::string& select, uint8_t type) {
+        std::vector<FirebirdRow> rows;
+        std::string error;
+        EXPECT_TRUE(db_.Query(select, {type}, &rows, &error)) << error;
+        std::vector<std::optional<std::string>> values;
+        for (const FirebirdRow& row : rows) values.push_back(row.at(0));
+        return values;
+    }
+
+    void Exec(const std::vector<std::string>& statements) {
+        FirebirdRun run = db_.RunStatements(statements);
+        ASSERT_TRUE(run.ok()) << run.output;
+    }
+
+    FirebirdDb db_;
+};
+
+TEST_F(FirebirdIsqlTest, CreatesAnEmbeddedDatabaseFile) {
+    EXPECT_TRUE(FileExists(db_.DatabasePath()));
+    std::string conf = ReadFile(db_.Folder() + "/root/firebird.conf");
+    EXPECT_NE(conf.find("ServerMode = SuperClassic"), std::string::npos);
+    EXPECT_NE(conf.find("Providers = Engine12"), std::string::npos);
+    EXPECT_EQ(db_.Environment().at("FIREBIRD"), db_.Folder() + "/root");
+    // The database's own character set is UTF8.
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    ASSERT_TRUE(db_.Query("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE", &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "UTF8");
+}
+
+TEST_F(FirebirdIsqlTest, CreateFailsForADatabaseThatExists) {
+    std::string error;
+    EXPECT_FALSE(db_.Create(&error));
+    EXPECT_NE(error.find("exit 1"), std::string::npos) << error;
+}
+
+TEST_F(FirebirdIsqlTest, CreatesInsertsAndSelects) {
+    Exec({"CREATE TABLE T (A INTEGER NOT NULL, B VARCHAR(20), PRIMARY KEY (A))",
+          "INSERT INTO T VALUES (1, 'one')", "INSERT INTO T VALUES (2, NULL);", "INSERT INTO T VALUES (3, 'three');  "});
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    ASSERT_TRUE(db_.Query("SELECT A, B FROM T ORDER BY A", {ORV_SQL_INT, ORV_SQL_CHAR}, &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (FirebirdRow{"1", "one"}));
+    EXPECT_EQ(rows[1], (FirebirdRow{"2", std::nullopt}));
+    EXPECT_EQ(rows[2], (FirebirdRow{"3", "three"}));
+
+    Exec({"UPDATE T SET B = 'two' WHERE A = 2", "DELETE FROM T WHERE A = 3"});
+    ASSERT_TRUE(db_.Query("select a, b from T order by a", &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (FirebirdRow{"2", "two"}));
+}
+
+TEST_F(FirebirdIsqlTest, NoRowsIsAnEmptyResult) {
+    Exec({"CREATE TABLE E (A INTEGER)"});
+    EXPECT_TRUE(Column("SELECT A FROM E", ORV_SQL_INT).empty());
+}
+
+TEST_F(FirebirdIsqlTest, TextsComeBackByteForByte) {
+    Exec({"CREATE TABLE S (N INTEGER, V VARCHAR(200), B BLOB SUB_TYPE TEXT)"});
+    const std::vector<std::string> texts = {
+        "O'Brien",
+        "''",
+        "semi;colon; -- not a comment /* nor this */",
+        "back\\slash \\n \\\\ and \\' end\\",
+        "100% _like_",
+        "line one\nline two\n\ttabbed\t and a\rreturn\r",
+        "trailing blanks   ",
+        "   leading blanks",
+        "",
+        "Gr\xc3\xbc\xc3\x9f\x65 \xe2\x82\xac \xf0\x9f\x98\x80 \xe6\x97\xa5\xe6\x9c\xac",
+        "@start and end$",
+        "N",
+        "V",
+        "X00",
+    };
+    std::vector<std::string> statements;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::string literal = FirebirdTextLiteral(texts[i]);
+        statements.push_back("INSERT INTO S VALUES (" + std::to_string(i) + ", " + literal + ", " + literal + ")");
+    }
+    Exec(statements);
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    ASSERT_TRUE(db_.Query("SELECT V, B FROM S ORDER BY N", {ORV_SQL_CHAR, ORV_SQL_TEXT}, &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(rows[i][0], texts[i]) << i;
+        EXPECT_EQ(rows[i][1], texts[i]) << i;
+    }
+    // Selected by their value.
+    std::vector<std::optional<std::string>> found =
+        Column("SELECT N FROM S WHERE V = " + FirebirdTextLiteral("O'Brien"), ORV_SQL_INT);
+    EXPECT_EQ(found, (std::vector<std::optional<std::string>>{"0"}));
+}
+
+TEST_F(FirebirdIsqlTest, LongTexts) {
+    // A literal holds at most 16383 characters on a UTF8 connection; longer
+    // texts are concatenated onto a blob.
+    std::string a(16000, 'a');
+    std::string b;
+    for (int i = 0; i < 1500; ++i) b += "0123456789";
+    Exec({"CREATE TABLE L (N INTEGER, B BLOB SUB_TYPE TEXT)",
+          "INSERT INTO L VALUES (1, " + FirebirdTextLiteral(a) + ")",
+          "INSERT INTO L VALUES (2, CAST(" + FirebirdTextLiteral(a) + " AS BLOB SUB_TYPE TEXT) || " +
+              FirebirdTextLiteral(b) + " || " + FirebirdTextLiteral(b) + ")"});
+    std::vector<std::optional<std::string>> values = Column("SELECT B FROM L ORDER BY N", ORV_SQL_TEXT);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0], a);
+    EXPECT_EQ(values[1], a + b + b);
+    EXPECT_EQ(values[1]->size(), 46000u);
+
+    FirebirdRun tooLong = db_.RunStatements({"INSERT INTO L VALUES (3, " + FirebirdTextLiteral(std::string(16384, 'x')) + ")"});
+    EXPECT_EQ(tooLong.exitStatus, 1);
+    EXPECT_NE(tooLong.output.find("exceeds the maximum length"), std::string::npos) << tooLong.output;
+
+    // Over a NONE connection a literal holds 65535 bytes, checked as UTF-8
+    // when it goes into a UTF8 column.
+    db_.SetCharset("NONE");
+    std::string wide;
+    for (int i = 0; i < 20000; ++i) wide += "\xc3\xa9";  // 40000 bytes
+    Exec({"INSERT INTO L VALUES (4, " + FirebirdTextLiteral(wide) + ")"});
+    EXPECT_EQ(Column("SELECT B FROM L WHERE N = 4", ORV_SQL_TEXT), (std::vector<std::optional<std::string>>{wide}));
+    EXPECT_EQ(Column("SELECT CHAR_LENGTH(B) FROM L WHERE N = 4", ORV_SQL_BIGINT),
+              (std::vector<std::optional<std::string>>{"20000"}));
+    FirebirdRun malformed = db_.RunStatements({"INSERT INTO L VALUES (5, x'C328')"});
+    EXPECT_EQ(malformed.exitStatus, 1);
+    EXPECT_NE(malformed.output.find("Malformed string"), std::string::npos) << malformed.output;
+}
+
+TEST_F(FirebirdIsqlTest, BinaryBlobsFromHexLiterals) {
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+    std::string big;
+    for (int i = 0; i < 9000; ++i) big += static_cast<char>((i * 7) & 0xff);  // past one 8000-byte chunk
+    Exec({"CREATE TABLE BL (N INTEGER, B BLOB SUB_TYPE BINARY, O VARCHAR(8) CHARACTER SET OCTETS)",
+          "INSERT INTO BL VALUES (1, " + FirebirdBinaryLiteral(bytes) + ", x'000A0D09')",
+          "INSERT INTO BL VALUES (2, x'', NULL)", "INSERT INTO BL VALUES (3, NULL, x'41')",
+          "INSERT INTO BL VALUES (4, " + FirebirdBinaryLiteral(big) + ", NULL)"});
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    ASSERT_TRUE(db_.Query("SELECT B, O FROM BL ORDER BY N", &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][0], bytes);
+    EXPECT_EQ(rows[0][1], std::string("\0\n\r\t", 4));
+    EXPECT_EQ(rows[1][0], "");
+    EXPECT_EQ(rows[1][1], std::nullopt);
+    EXPECT_EQ(rows[2][0], std::nullopt);
+    EXPECT_EQ(rows[2][1], "A");
+    EXPECT_EQ(rows[3][0], big);
+}
+
+TEST_F(FirebirdIsqlTest, Booleans) {
+    Exec({"CREATE TABLE BO (N INTEGER, B BOOLEAN, S SMALLINT)", "INSERT INTO BO VALUES (1, TRUE, 1)",
+          "INSERT INTO BO VALUES (2, FALSE, 0)", "INSERT INTO BO VALUES (3, NULL, NULL)",
+          "INSERT INTO BO VALUES (4, 'true', 1)"});
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    ASSERT_TRUE(db_.Query("SELECT B, S FROM BO ORDER BY N", &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], (FirebirdRow{"TRUE", "1"}));
+    EXPECT_EQ(rows[1], (FirebirdRow{"FALSE", "0"}));
+    EXPECT_EQ(rows[2], (FirebirdRow{std::nullopt, std::nullopt}));
+    EXPECT_EQ(rows[3][0], "TRUE");
+
+    EXPECT_EQ(Column("SELECT N FROM BO WHERE B = TRUE ORDER BY N", ORV_SQL_INT),
+              (std::vector<std::optional<std::string>>{"1", "4"}));
+
+    ResultSet* set = db_.QueryResultSet("SELECT B, S FROM BO ORDER BY N",
+                                        {{"B", ORV_SQL_BOOLEAN}, {"S", ORV_SQL_BOOLEAN}}, &error);
+    ASSERT_NE(set, nullptr) << error;
+    const uint8_t expected[] = {1, 0};
+    for (uint8_t want : expected) {
+        ASSERT_NE(ResultSetNext(set), nullptr);
+        for (const char* name : {"B", "S"}) {
+            int32_t length = 0;
+            auto* v = static_cast<uint8_t*>(GetResultSetValue(set, name, &length));
+            ASSERT_NE(v, nullptr);
+            EXPECT_EQ(length, 1);
+            EXPECT_EQ(*v, want);
+        }
+    }
+    ASSERT_NE(ResultSetNext(set), nullptr);
+    int32_t length = -1;
+    EXPECT_EQ(GetResultSetValue(set, "B", &length), nullptr);
+    FreeResultSet(set);
+}
+
+TEST_F(FirebirdIsqlTest, AScriptStopsAtItsFirstErrorAndKeepsNoneOfItsRows) {
+    Exec({"CREATE TABLE T (A INTEGER)"});
+    FirebirdRun run = db_.RunStatements(
+        {"INSERT INTO T VALUES (1)", "INSERT INTO NO_SUCH_TABLE VALUES (2)", "INSERT INTO T VALUES (3)"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.output.find("Table unknown"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("NO_SUCH_TABLE"), std::string::npos) << run.output;
+    EXPECT_TRUE(Column("SELECT A FROM T", ORV_SQL_INT).empty());
+
+    // A failing query is no result.
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    EXPECT_FALSE(db_.Query("SELECT X FROM NO_SUCH_TABLE", {ORV_SQL_INT}, &rows, &error));
+    EXPECT_NE(error.find("NO_SUCH_TABLE"), std::string::npos) << error;
+    EXPECT_EQ(db_.QueryResultSet("SELECT X FROM NO_SUCH_TABLE", &error), nullptr);
+}
+
+TEST_F(FirebirdIsqlTest, DescribesEveryColumnType) {
+    Exec({"CREATE TABLE TY (C1 SMALLINT, C2 INTEGER, C3 BIGINT, C4 FLOAT, C5 DOUBLE PRECISION, "
+          "C6 NUMERIC(18,4), C7 DECIMAL(9,2), C8 VARCHAR(10), C9 CHAR(3), C10 VARCHAR(4) CHARACTER SET OCTETS, "
+          "C11 BLOB SUB_TYPE TEXT, C12 BLOB SUB_TYPE BINARY, C13 DATE, C14 TIME, C15 TIMESTAMP, C16 BOOLEAN)"});
+    std::vector<FirebirdColumn> columns;
+    std::string error;
+    ASSERT_TRUE(db_.Describe("SELECT TY.*, C2 + 1 AS NEXT_ONE FROM TY", &columns, &error)) << error;
+    const std::vector<uint8_t> expected = {ORV_SQL_SMALLINT, ORV_SQL_INT,    ORV_SQL_BIGINT,   ORV_SQL_FLOAT,
+                                           ORV_SQL_DOUBLE,   ORV_SQL_DECIMAL, ORV_SQL_DECIMAL, ORV_SQL_CHAR,
+                                           ORV_SQL_CHAR,     ORV_SQL_BLOB,   ORV_SQL_TEXT,     ORV_SQL_BLOB,
+                                           ORV_SQL_DATE,     ORV_SQL_TIME,   ORV_SQL_DATETIME, ORV_SQL_BOOLEAN,
+                                           ORV_SQL_BIGINT};
+    ASSERT_EQ(columns.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(columns[i].type, expected[i]) << i;
+    EXPECT_EQ(columns[0].name, "C1");
+    EXPECT_EQ(columns[15].name, "C16");
+    EXPECT_EQ(columns[16].name, "NEXT_ONE");
+}
+
+TEST_F(FirebirdIsqlTest, ResultSetHoldsStoredValues) {
+    Exec({"CREATE TABLE V (I INTEGER, G BIGINT, D DOUBLE PRECISION, F FLOAT, N NUMERIC(18,4), "
+          "T VARCHAR(20), B BLOB SUB_TYPE BINARY, DA DATE, TI TIME, TS TIMESTAMP, U SMALLINT)",
+          "INSERT INTO V VALUES (-42, 9223372036854775807, 1.5e300, 3.25, 12.5, 'O''Brien', x'00FF', "
+          "'2024-02-29', '23:59:58', '2024-01-02 03:04:05', 65)",
+          "INSERT INTO V VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"});
+    std::string error;
+    ResultSet* set = db_.QueryResultSet("SELECT * FROM V", &error);
+    ASSERT_NE(set, nullptr) << error;
+    EXPECT_EQ(set->columnCount, 11);
+    EXPECT_EQ(set->rowCount, 2);
+    EXPECT_EQ(GetResultSetColumnType(set, "G"), ORV_SQL_BIGINT);
+    EXPECT_EQ(GetResultSetColumnType(set, "ts"), ORV_SQL_DATETIME);
+    ASSERT_NE(ResultSetNext(set), nullptr);
+    int32_t length = 0;
+    auto* i = static_cast<int32_t*>(GetResultSetValue(set, "I", &length));
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(length, 4);
+    EXPECT_EQ(*i, -42);
+    auto* g = static_cast<int64_t*>(GetResultSetValue(set, "G", &length));
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(length, 8);
+    EXPECT_EQ(*g, INT64_MAX);
+    auto* d = static_cast<double*>(GetResultSetValue(set, "D", &length));
+    ASSERT_NE(d, nullptr);
+    EXPECT_DOUBLE_EQ(*d, 1.5e300);
+    auto* f = static_cast<float*>(GetResultSetValue(set, "F", &length));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(length, 4);
+    EXPECT_EQ(*f, 3.25f);
+    auto* n = static_cast<char*>(GetResultSetValue(set, "N", &length));
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(std::string(n, static_cast<size_t>(length)), "12.5000");
+    auto* t = static_cast<char*>(GetResultSetValue(set, "T", &length));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(std::string(t, static_cast<size_t>(length)), "O'Brien");
+    auto* b = static_cast<char*>(GetResultSetValue(set, "B", &length));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(std::string(b, static_cast<size_t>(length)), std::string("\0\xff", 2));
+    for (const char* name : {"DA", "TI", "TS"}) {
+        void* v = GetResultSetValue(set, name, &length);
+        ASSERT_NE(v, nullptr) << name;
+        char* text = ConvertColumnValueToString(v, GetResultSetColumnType(set, name));
+        ASSERT_NE(text, nullptr);
+        std::string s = text;
+        free(text);
+        const char* want = strcmp(name, "DA") == 0   ? "2024-02-29"
+                           : strcmp(name, "TI") == 0 ? "23:59:58"
+                                                     : "2024-01-02 03:04:05";
+        EXPECT_EQ(s, want) << name;
+    }
+    ASSERT_NE(ResultSetNext(set), nullptr);
+    for (int32_t c = 0; c < set->columnCount; ++c) {
+        ResultCell* cell = GetResultSetCell(set, c);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->data, nullptr) << c;
+        EXPECT_EQ(cell->length, 0);
+    }
+    EXPECT_EQ(ResultSetNext(set), nullptr);
+    FreeResultSet(set);
+
+    // Read as the table's own types: a SMALLINT holding an unsigned tinyint.
+    set = db_.QueryResultSet("SELECT U, T FROM V WHERE U IS NOT NULL",
+                             {{"U", ORV_SQL_UNSIGNED_TINYINT}, {"T", ORV_SQL_NCHAR}}, &error);
+    ASSERT_NE(set, nullptr) << error;
+    ASSERT_NE(ResultSetNext(set), nullptr);
+    auto* u = static_cast<uint8_t*>(GetResultSetValue(set, "U", &length));
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(length, 1);
+    EXPECT_EQ(*u, 65);
+    FreeResultSet(set);
+}
+
+TEST_F(FirebirdIsqlTest, SelectsWithFirstSkipAndOrderAsDerivedTables) {
+    std::vector<std::string> statements = {"CREATE TABLE P (A INTEGER, B VARCHAR(5))"};
+    for (int i = 1; i <= 6; ++i) {
+        statements.push_back("INSERT INTO P VALUES (" + std::to_string(i) + ", 'v" + std::to_string(i) + "')");
+    }
+    Exec(statements);
+    EXPECT_EQ(Column("select first 2 skip 1 A from P order by A desc ", ORV_SQL_INT),
+                     (std::vector<std::optional<std::string>>{"5", "4"}));
+    std::vector<FirebirdRow> rows;
+    std::string error;
+    // Two columns of one name.
+    ASSERT_TRUE(db_.Query("select x.A, y.A from P x inner join P y on x.A = y.A where x.A = 3", &rows, &error))
+        << error;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (FirebirdRow{"3", "3"}));
+}
+
+TEST_F(FirebirdIsqlTest, SeveralProcessesShareTheDatabase) {
+    Exec({"CREATE TABLE C (W INTEGER, N INTEGER)"});
+    constexpr int kWorkers = 4;
+    constexpr int kRuns = 5;
+    std::vector<std::thread> workers;
+    std::vector<std::string> failures(kWorkers);
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([this, w, &failures] {
+            for (int r = 0; r < kRuns; ++r) {
+                FirebirdRun run = db_.RunStatements(
+                    {"INSERT INTO C VALUES (" + std::to_string(w) + ", " + std::to_string(r) + ")"});
+                if (!run.ok()) failures[static_cast<size_t>(w)] += run.output;
+            }
+        });
+    }
+    for (std::thread& t : workers) t.join();
+    for (const std::string& f : failures) EXPECT_EQ(f, "");
+    EXPECT_EQ(Column("SELECT COUNT(*) FROM C", ORV_SQL_BIGINT),
+              (std::vector<std::optional<std::string>>{std::to_string(kWorkers * kRuns)}));
+}
+
+TEST(FirebirdTextToStoredValueTest, ConvertsTheEnginesTexts) {
+    int32_t length = 0;
+    void* v = FirebirdTextToStoredValue("-7", ORV_SQL_TINYINT, &length);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(length, 1);
+    EXPECT_EQ(*static_cast<int8_t*>(v), -7);
+    free(v);
+    v = FirebirdTextToStoredValue("18446744073709551615", ORV_SQL_UNSIGNED_LONG_INT, &length);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(*static_cast<uint64_t*>(v), UINT64_MAX);
+    free(v);
+    v = FirebirdTextToStoredValue("4294967295.0000", ORV_SQL_UNSIGNED_INT, &length);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(*static_cast<uint32_t*>(v), UINT32_MAX);
+    free(v);
+    v = FirebirdTextToStoredValue("-1.250000000000000e-03", ORV_SQL_DOUBLE, &length);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(*static_cast<double*>(v), -1.25e-3);
+    free(v);
+    v = FirebirdTextToStoredValue("FALSE", ORV_SQL_BOOLEAN, &length);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(*static_cast<uint8_t*>(v), 0);
+    free(v);
+    v = FirebirdTextToStoredValue("12:00:01.5000", ORV_SQL_TIME, &length);
+    ASSERT_NE(v, nullptr);
+    char* text = ConvertColumnValueToString(v, ORV_SQL_TIME);
+    EXPECT_STREQ(text, "12:00:01");
+    free(text);
+    free(v);
+    EXPECT_EQ(FirebirdTextToStoredValue("abc", ORV_SQL_INT, &length), nullptr);
+    EXPECT_EQ(FirebirdTextToStoredValue("maybe", ORV_SQL_BOOLEAN, &length), nullptr);
+    EXPECT_EQ(FirebirdTextToStoredValue("1.5x", ORV_SQL_FLOAT, &length), nullptr);
+}
+
+TEST(FirebirdLiteralTest, QuotesAndHex) {
+    EXPECT_EQ(FirebirdTextLiteral("O'Brien"), "'O''Brien'");
+    EXPECT_EQ(FirebirdTextLiteral(""), "''");
+    EXPECT_EQ(FirebirdBinaryLiteral(std::string("\0\xff\x1a", 3)), "x'00FF1A'");
+}
+
+TEST(SharedFirebirdDbTest, RunsStatementsAndQueries) {
+    std::string output;
+    ASSERT_TRUE(RunFirebirdStatements({"CREATE TABLE SHARED_T (A INTEGER, B VARCHAR(10))",
+                                       "INSERT INTO SHARED_T VALUES (5, 'five')"},
+                                      &output))
+        << output;
+    EXPECT_FALSE(RunFirebirdStatements({"INSERT INTO SHARED_T VALUES ('x', 'y', 'z')"}, &output));
+    std::string error;
+    ResultSet* set = QueryFirebird("SELECT A, B FROM SHARED_T", &error);
+    ASSERT_NE(set, nullptr) << error;
+    EXPECT_EQ(set->rowCount, 1);
+    FreeResultSet(set);
+    set = QueryFirebird("SELECT A FROM SHARED_T", {{"A", ORV_SQL_BIGINT}}, &error);
+    ASSERT_NE(set, nullptr) << error;
+    ASSERT_NE(ResultSetNext(set), nullptr);
+    int32_t length = 0;
+    auto* a = static_cast<int64_t*>(GetResultSetValue(set, "a", &length));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(*a, 5);
+    FreeResultSet(set);
+}
+
+}  // namespace
+}  // namespace orv::test
