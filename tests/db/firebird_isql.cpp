@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cmath>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,10 +29,16 @@ namespace {
 
 constexpr char kHexFunctionName[] = "ORV_TEST_HEX";
 
-/* Hex digits of a binary blob, in chunks of 8000 bytes (a blob's substring
- * reads from its start, so byte by byte on the blob itself would be
- * quadratic). */
-const char kHexFunction[] =
+/* ORV_TEST_HEX: the hex digits of a binary blob, in chunks of 8000 bytes
+ * (a blob's substring reads from its start, so byte by byte on the blob
+ * itself would be quadratic).
+ * ORV_TEST_DOUBLE: a double exactly, as "M|K" for M * 2^K with M an
+ * integer of 53 bits: the engine's own text of a double has 16 significant
+ * digits, its reading of decimal texts is not always the nearest double,
+ * and its CAST of a double to BIGINT can be off by one above 2^52 (it is
+ * exact below, hence the subtraction of 2^52). Halving and doubling are
+ * exact. */
+const char kHelperFunctions[] =
     "SET TERM ^ ;\n"
     "CREATE FUNCTION ORV_TEST_HEX(V BLOB SUB_TYPE 0) RETURNS BLOB SUB_TYPE 1 CHARACTER SET ASCII\n"
     "AS\n"
@@ -62,6 +70,19 @@ const char kHexFunction[] =
     "    POS = POS + 8000;\n"
     "  END\n"
     "  RETURN R;\n"
+    "END^\n"
+    "CREATE FUNCTION ORV_TEST_DOUBLE(V DOUBLE PRECISION) RETURNS VARCHAR(60) CHARACTER SET ASCII\n"
+    "AS\n"
+    "  DECLARE M DOUBLE PRECISION;\n"
+    "  DECLARE K INTEGER = 0;\n"
+    "BEGIN\n"
+    "  IF (V IS NULL) THEN RETURN NULL;\n"
+    "  IF (V = 0) THEN RETURN '0|0';\n"
+    "  M = ABS(V);\n"
+    "  WHILE (M >= 9007199254740992) DO BEGIN M = M / 2; K = K + 1; END\n"
+    "  WHILE (M < 4503599627370496) DO BEGIN M = M * 2; K = K - 1; END\n"
+    "  RETURN IIF(V < 0, '-', '') || CAST(4503599627370496 + CAST(M - 4503599627370496 AS BIGINT) AS VARCHAR(20))\n"
+    "         || '|' || K;\n"
     "END^\n"
     "SET TERM ; ^\n"
     "COMMIT;\n";
@@ -116,6 +137,8 @@ std::string RowTextQuery(const std::string& select, const std::vector<uint8_t>& 
         std::string cell;
         if (IsBinaryType(types[i])) {
             cell = "COALESCE('X' || " + std::string(kHexFunctionName) + "(" + ref + "), 'N')";
+        } else if (IsFloatType(types[i])) {
+            cell = "COALESCE('V' || ORV_TEST_DOUBLE(" + ref + "), 'N')";
         } else if (IsTextLike(types[i])) {
             cell = "COALESCE('V' || " + EscapedText(ref) + ", 'N')";
         } else {
@@ -362,7 +385,7 @@ FirebirdRun FirebirdDb::Run(const std::string& script, bool withDatabase) {
 
 bool FirebirdDb::Create(std::string* error) {
     std::string script = "CREATE DATABASE " + FirebirdTextLiteral(dbPath_) +
-                         " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n" + kHexFunction;
+                         " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n" + kHelperFunctions;
     FirebirdRun run = Run(script, false);
     if (!run.ok()) {
         if (error) *error = "isql-fb exit " + std::to_string(run.exitStatus) + ": " + run.output;
@@ -443,7 +466,27 @@ bool FirebirdDb::Query(const std::string& select, const std::vector<uint8_t>& ty
         if (error) *error = "isql-fb exit " + std::to_string(run.exitStatus) + ": " + run.output;
         return false;
     }
-    return ParseRows(run.output, types.size(), rows, error);
+    if (!ParseRows(run.output, types.size(), rows, error)) return false;
+    for (FirebirdRow& row : *rows) {
+        for (size_t i = 0; i < types.size(); ++i) {
+            if (!IsFloatType(types[i]) || !row[i].has_value()) continue;
+            std::string& text = *row[i];
+            // "M|K": M * 2^K.
+            size_t bar = text.find('|');
+            char* end = nullptr;
+            errno = 0;
+            long long m = strtoll(text.c_str(), &end, 10);
+            if (bar == std::string::npos || end != text.c_str() + bar || errno != 0) {
+                if (error) *error = "cannot read the number '" + text + "'";
+                return false;
+            }
+            int k = atoi(text.c_str() + bar + 1);
+            char buf[64];
+            snprintf(buf, sizeof buf, "%.17g", std::ldexp(static_cast<double>(m), k));
+            text = buf;
+        }
+    }
+    return true;
 }
 
 bool FirebirdDb::Query(const std::string& select, std::vector<FirebirdRow>* rows, std::string* error) {

@@ -30,14 +30,18 @@
  * cell is "N" for NULL, "V" and the value's text with \ \n \r \t escaped,
  * or "X" and the hex digits of the bytes of a binary column (type 20, or
  * any OCTETS column), hex made by the function ORV_TEST_HEX that Create
- * adds to the database. The column count and types come from the caller
+ * adds to the database; floats (9 to 11) come as "M|K", M * 2^K exactly,
+ * from its function ORV_TEST_DOUBLE. The column count and types come from the caller
  * or from isql's description of the select (SET SQLDA_DISPLAY ON with SET
  * PLANONLY ON, which runs nothing).
  *
  * Limits of the engine, not of the harness: a string literal holds at most
  * 16383 characters over a UTF8 connection and 65535 bytes over a NONE one;
  * over NONE a LIKE pattern with a non-ASCII character fails ("Malformed
- * string"); double values come back with 16 significant digits. And one
+ * string"); a double literal is not always read as the nearest double
+ * (3.4028234663852886e38 is one unit in the last place off), and one below
+ * about 1e-307 in its digits' scale (1.2345678901234567e-300) is "out of
+ * range". And one
  * of isql: it reads a script by lines, so a carriage return right before a
  * line feed inside a literal is lost (a lone one stays).
  *
@@ -75,10 +79,11 @@ struct FirebirdColumn {
     uint8_t type = 0;
 };
 
-/* One row: each value's bytes as the engine gives them in text (numbers
- * in Firebird's text form, e.g. "1.500000000000000e+300", "TRUE", "12.5000",
- * "2024-01-02 03:04:05.0000"), a binary value's bytes themselves;
- * nullopt for NULL. */
+/* One row: each value's bytes as the engine gives them in text (e.g.
+ * "TRUE", "12.5000", "2024-01-02 03:04:05.0000"; floats, whose text has only
+ * 16 significant digits there, as "%.17g" of the exact value, which the
+ * engine gives as a 53-bit integer and a power of two), a binary value's
+ * bytes themselves; nullopt for NULL. */
 using FirebirdRow = std::vector<std::optional<std::string>>;
 
 /* The path of isql-fb: $ORV_ISQL_FB when set, else the first isql-fb on
@@ -94,7 +99,8 @@ public:
     FirebirdDb& operator=(const FirebirdDb&) = delete;
 
     /* CREATE DATABASE '<folder>/test.fdb' USER 'SYSDBA' PAGE_SIZE 8192
-     * DEFAULT CHARACTER SET UTF8, and the function ORV_TEST_HEX. False with
+     * DEFAULT CHARACTER SET UTF8, and the functions ORV_TEST_HEX and
+     * ORV_TEST_DOUBLE. False with
      * isql's output in error when it fails. */
     bool Create(std::string* error = nullptr);
 

@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <iomanip>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -323,6 +329,46 @@ TEST_F(FirebirdIsqlTest, ResultSetHoldsStoredValues) {
     ASSERT_NE(u, nullptr);
     EXPECT_EQ(length, 1);
     EXPECT_EQ(*u, 65);
+    FreeResultSet(set);
+}
+
+/* A double as an exact expression of the engine: a 53-bit integer times a
+ * power of two (a decimal literal is not always read as the nearest
+ * double). */
+std::string ExactDouble(double v) {
+    if (v == 0) return "CAST(0 AS DOUBLE PRECISION)";
+    int e = 0;
+    std::frexp(v, &e);
+    int k = std::max(e - 53, -1074);
+    auto m = static_cast<long long>(std::ldexp(v, -k));
+    return "(CAST(" + std::to_string(m) + " AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), " +
+           std::to_string(k) + "))";
+}
+
+TEST_F(FirebirdIsqlTest, DoublesComeBackExactly) {
+    const double values[] = {-1.2345678901234567e300, 0.1, 1.0 / 3.0, 1.2345678901234567e-300,
+                             2.2250738585072014e-308, 4.9406564584124654e-324, 3.4028234663852886e38,
+                             1.7976931348623157e308, -1.0000000000000002e308, 9007199254740993.0 * 3,
+                             -0.0};
+    std::vector<std::string> statements = {"CREATE TABLE D (N INTEGER, D DOUBLE PRECISION, F FLOAT)"};
+    for (size_t i = 0; i < std::size(values); ++i) {
+        statements.push_back("INSERT INTO D VALUES (" + std::to_string(i) + ", " + ExactDouble(values[i]) + ", " +
+                             ExactDouble(static_cast<double>(FLT_MIN)) + ")");
+    }
+    Exec(statements);
+    std::string error;
+    ResultSet* set = db_.QueryResultSet("SELECT D, F FROM D ORDER BY N", &error);
+    ASSERT_NE(set, nullptr) << error;
+    for (double want : values) {
+        ASSERT_NE(ResultSetNext(set), nullptr);
+        int32_t length = 0;
+        auto* d = static_cast<double*>(GetResultSetValue(set, "D", &length));
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(*d, want) << std::hexfloat << *d << " " << want;
+        auto* f = static_cast<float*>(GetResultSetValue(set, "F", &length));
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(*f, FLT_MIN);
+    }
     FreeResultSet(set);
 }
 
