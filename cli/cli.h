@@ -53,6 +53,7 @@ public:
 int RunTables(const std::vector<std::string>& args);
 int RunSelect(const std::vector<std::string>& args);
 int RunSql(const std::vector<std::string>& args);
+int RunDdl(const std::vector<std::string>& args);
 
 }  // namespace orv::cli
 

@@ -14,6 +14,7 @@ const orv::cli::Command kCommands[] = {
     {"tables", "print the table definitions of the data dictionary", orv::cli::RunTables},
     {"select", "print the rows of a table of an XML row document that criteria select", orv::cli::RunSelect},
     {"sql", "run one statement on a data source and print its rows", orv::cli::RunSql},
+    {"ddl", "print the create-table statements of the data dictionary for an SQL dialect", orv::cli::RunDdl},
 };
 
 void PrintUsage(FILE* out) {
