@@ -7,13 +7,14 @@
 # target finds a crash, a leak, a time-out (10 s for one input), an
 # out-of-memory or any sanitizer report; the input that caused it is kept
 # in build-fuzz/fuzz-artifacts/<target>/ and the end of the run's output is
-# printed. Installs clang and its runtime when they are missing.
+# printed. Installs clang and its runtime (and SQLite for fuzz_sqlgen) when
+# they are missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"
 
-bash "$root/scripts/apt-install.sh" clang libclang-rt-14-dev cmake ninja-build libxml2-dev >/dev/null
+bash "$root/scripts/apt-install.sh" clang libclang-rt-14-dev cmake ninja-build libxml2-dev libsqlite3-dev >/dev/null
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORV_FUZZ=ON -DORV_BUILD_LIBRARY=ON -DORV_BUILD_TESTS=OFF >/dev/null
