@@ -7,7 +7,8 @@
  * util/ (vector, string hash table, date-time values), datastore/ (type
  * codes, column values, table definitions, the data dictionary loader, the
  * library root, relvars, criteria, XML row documents, change listeners,
- * the sequence generator), db/ (providers, connection parameters, the
+ * the sequence generator, loading and saving tables, start-up and
+ * shutdown), db/ (providers, connection parameters, the
  * connection pool, result sets, the data source map, select queries).
  * "datastore/relvar_xml.h" (XML row documents) is included on its own: it
  * needs libxml2's headers. Thread-safety is stated in each header.
@@ -25,7 +26,9 @@
 #include "datastore/relvar.h"
 #include "datastore/seqgen.h"
 #include "datastore/table_defn.h"
+#include "datastore/table_io.h"
 #include "datastore/type_codes.h"
+#include "datastore/velkra_init.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
 #include "db/connparams.h"
