@@ -57,6 +57,9 @@ struct SqlDialect {
     bool signedIntegersOnly;    /* no column holds an unsigned 64-bit value above 2^63-1 */
     bool quoteKeyNumbers;       /* key values of update and delete conditions in quotes (MySQL) */
     const char* bigintMinValue; /* how -2^63 is written where the engine cannot read it as a literal, or null */
+    bool exponentFloatsExact;   /* floats whose shortest form has an exponent, which the engine
+                                 * misreads (Firebird), written as plain integer digits or the exact
+                                 * product (CAST(m AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), k)) */
 
     /* Identifiers that are reserved words are written between these. */
     char identifierOpen;

@@ -190,6 +190,34 @@ std::string ShortestFloat(double value) {
     return std::string(buffer, result.ptr);
 }
 
+/* A finite double as a text the engine reads as exactly that double: its
+ * shortest decimal form when that has no exponent (read as an exact
+ * scaled integer), an integer below 2^53 in plain digits, any other value
+ * as (CAST(m AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), k))
+ * with m an odd integer of at most 53 bits and k its binary exponent
+ * (down to -1074), products and powers of two being exact. */
+std::string BinaryFloat(double value) {
+    std::string shortest = ShortestFloat(value);
+    if (shortest.find_first_of("eE") == std::string::npos) return shortest;
+    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0) {
+        char digits[32];
+        snprintf(digits, sizeof digits, "%" PRId64, static_cast<int64_t>(value));
+        return digits;
+    }
+    int exponent = 0;
+    double fraction = std::frexp(value, &exponent);  // value = fraction * 2^exponent, 0.5 <= |fraction| < 1
+    int64_t mantissa = static_cast<int64_t>(std::ldexp(fraction, 53));
+    int power = exponent - 53;
+    while (mantissa % 2 == 0) {
+        mantissa /= 2;
+        ++power;
+    }
+    char buffer[128];
+    snprintf(buffer, sizeof buffer,
+             "(CAST(%" PRId64 " AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), %d))", mantissa, power);
+    return buffer;
+}
+
 /* The plain text of an integer, float or boolean value; false when the
  * value is shorter than its type or, for floats, not finite (*nonFinite). */
 bool NumberText(uint8_t type, const void* value, int32_t length, std::string* text, bool* nonFinite,
@@ -386,6 +414,16 @@ Written AppendValue(const SqlDialect& d, std::string& out, uint8_t type, const v
         }
         if (quoteNumbers) {
             AppendQuoted(d, out, text.data(), text.size());
+        } else if (d.exponentFloatsExact && IsFloatType(type) && at != At::kDefault) {
+            double v;
+            if (type == ORV_SQL_DOUBLE) {
+                memcpy(&v, value, 8);
+            } else {
+                float f;
+                memcpy(&f, value, 4);
+                v = static_cast<double>(f);
+            }
+            out += BinaryFloat(v);
         } else if (type == ORV_SQL_BIGINT && d.bigintMinValue != nullptr && at != At::kDefault &&
                    text == "-9223372036854775808") {
             out += d.bigintMinValue;

@@ -8,7 +8,13 @@
  * written as quoted texts, which the engine converts to the column's type.
  * Single-precision floats go into DOUBLE PRECISION columns: the engine
  * refuses the largest floats for its FLOAT (3.4028234663852886e+38 is "out
- * of range"), and every float is a double exactly. The engine cannot read
+ * of range"), and every float is a double exactly. The engine misreads
+ * some decimal literals of doubles (one unit in the last place off, or
+ * "out of range" below about 1e-307) when they have an exponent, so a
+ * float whose shortest form has one is written in plain digits (an
+ * integer below 2^53) or as the exact product
+ * (CAST(m AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), k));
+ * column defaults stay decimal literals. The engine cannot read
  * -9223372036854775808 as a literal (it negates 9223372036854775808):
  * that value is written (-9223372036854775807-1).
  * Firebird 3's integers are at most signed 64-bit: an unsigned bigint
@@ -38,6 +44,7 @@ const SqlDialect kFirebird = {
     .signedIntegersOnly = true,
     .quoteKeyNumbers = false,
     .bigintMinValue = "(-9223372036854775807-1)",
+    .exponentFloatsExact = true,
     .identifierOpen = '"',
     .identifierClose = '"',
     .fold = SqlIdentifierFold::kUpper,

@@ -28,6 +28,7 @@ const SqlDialect kMysql = {
     .signedIntegersOnly = false,
     .quoteKeyNumbers = true,
     .bigintMinValue = nullptr,
+    .exponentFloatsExact = false,
     .identifierOpen = '`',
     .identifierClose = '`',
     .fold = SqlIdentifierFold::kKeep,

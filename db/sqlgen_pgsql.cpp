@@ -28,6 +28,7 @@ const SqlDialect kPgsql = {
     .signedIntegersOnly = false,
     .quoteKeyNumbers = false,
     .bigintMinValue = nullptr,
+    .exponentFloatsExact = false,
     .identifierOpen = '"',
     .identifierClose = '"',
     .fold = SqlIdentifierFold::kLower,

@@ -27,6 +27,7 @@ const SqlDialect kSqlite = {
     .signedIntegersOnly = true,
     .quoteKeyNumbers = false,
     .bigintMinValue = nullptr,
+    .exponentFloatsExact = false,
     .identifierOpen = '"',
     .identifierClose = '"',
     .fold = SqlIdentifierFold::kKeep,

@@ -360,11 +360,9 @@ TEST_F(SqlGenFirebirdTest, DoublesAreStoredExactly) {
  * and refuses one whose digits reach below about 1e-307
  * (2.2250738585072014e-300 is "numeric value is out of range"), so these
  * doubles do not survive a statement that writes them as shortest decimal
- * literals. An exact form is the expression
- * (CAST(<53-bit integer> AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), <k>)),
- * which tests/db/firebird_isql_test.cpp shows to be read exactly. Left
- * disabled until the dialect writes doubles so. */
-TEST_F(SqlGenFirebirdTest, DISABLED_DoublesTheEngineMisreadsAsDecimalLiterals) {
+ * literals. The dialect writes them as the exact expression
+ * (CAST(<53-bit integer> AS DOUBLE PRECISION) * POWER(CAST(2 AS DOUBLE PRECISION), <k>)). */
+TEST_F(SqlGenFirebirdTest, DoublesTheEngineMisreadsAsDecimalLiteralsAreWrittenExactly) {
     const std::string t = "misread";
     const TableDefn* defn = DefineTable(t, {{"Id", 5, 0, false}, {"D", 10}}, {"Id"});
     ASSERT_NO_FATAL_FAILURE(Create(t));
