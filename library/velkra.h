@@ -38,11 +38,16 @@
 #include "db/provider.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
+#include "util/conv_misc.h"
+#include "util/conv_number.h"
+#include "util/conv_oid.h"
+#include "util/conv_time.h"
 #include "util/datetime.h"
 #include "util/datetime_arith.h"
 #include "util/datetime_parse.h"
 #include "util/datetime_scan.h"
 #include "util/string_hash.h"
+#include "util/string_util.h"
 #include "util/vector.h"
 
 #endif
