@@ -172,6 +172,21 @@ void WriteBatch(const char* bytes, size_t length) {
     if (g_log.lockToken != nullptr) UnlockObject(token);
 }
 
+/* Writes one record, prefix and message, with one flush under the object
+ * lock keyed by the lock token: the lone writer's way, without the queue. */
+void WriteAlone(const char* prefix, size_t prefixLength, const char* message, size_t length) {
+    const void* token = g_log.lockToken;
+    if (token == nullptr) return;
+    LockObject(token);
+    FILE* file = gv_logFilePtr;
+    if (file != nullptr) {
+        fwrite(prefix, 1, prefixLength, file);
+        fwrite(message, 1, length, file);
+        fflush(file);
+    }
+    if (g_log.lockToken != nullptr) UnlockObject(token);
+}
+
 /* Waits, with the guard held on entry, until record number is written or no
  * leader is left. Returns true, with the guard held and the queue's leading
  * flag set, when this writer must lead; false, with the guard released, when
@@ -245,6 +260,18 @@ void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const cha
     char prefix[kPrefixRoom];
     size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
     uint64_t number = ++q.queued;
+    if (!q.leading.load(std::memory_order_relaxed) && q.pending.empty()) {
+        // Nobody writes and nothing waits, so every earlier record is
+        // written: lead with this record alone, straight from its buffers,
+        // then with whatever joined meanwhile.
+        q.leading.store(true, std::memory_order_relaxed);
+        guard.unlock();
+        WriteAlone(prefix, prefixLength, message, length);
+        guard.lock();
+        q.done.store(number, std::memory_order_release);
+        Lead(q, guard, q.queued);
+        return;
+    }
     q.pending.append(prefix, prefixLength).append(message, length);
     if (q.leading.load(std::memory_order_relaxed)) {
         if (!AwaitTurn(q, guard, number)) return;  // written by another leader
