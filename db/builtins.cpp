@@ -1,13 +1,14 @@
 /*
  * The providers and SQL generators built into the library.
  */
+#include "db/firebird_provider.h"
 #include "db/odbc_provider.h"
 #include "db/sql_dialects.h"
 #include "db/sql_generators.h"
 
 namespace orv {
 
-std::vector<const DBProvider*> BuiltinDBProviders() { return {GetODBCProvider()}; }
+std::vector<const DBProvider*> BuiltinDBProviders() { return {GetODBCProvider(), GetFirebirdProvider()}; }
 
 std::vector<const SQLGenerator*> BuiltinSQLGenerators() {
     return {GetPgsqlSQLGenerator(), GetMysqlSQLGenerator(), GetSqliteSQLGenerator(), GetFirebirdSQLGenerator()};

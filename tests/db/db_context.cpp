@@ -5,10 +5,16 @@
 #include "tests/db/db_context.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <ibase.h>
 #include <sqlext.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +22,11 @@
 #include <mutex>
 #include <sstream>
 
+#include "datastore/column_value.h"
+#include "db/connection.h"
+#include "db/connparams.h"
+#include "db/firebird_provider.h"
+#include "db/result_set.h"
 #include "tests/support/test_support.h"
 
 #ifndef ORV_DB_SERVERS_SCRIPT
@@ -26,6 +37,7 @@ namespace orv::test {
 namespace {
 
 constexpr int kShortestIdentifier = 63;  // PostgreSQL's
+constexpr int kFirebirdIdentifier = 31;
 
 DbContext SqliteContext() {
     DbContext c;
@@ -180,7 +192,60 @@ DbContext MariaDbContext() {
     return c;
 }
 
+DbContext FirebirdContext() {
+    DbContext c;
+    c.name = "firebird";
+    c.dsn = FirebirdTestDatabasePath();
+    c.user = "SYSDBA";
+    c.password = "velkra-secret";  // the embedded engine takes any
+    c.connectionName = "firebirdconn";
+    c.providerName = "FIREBIRD";
+    c.dialect = "FIREBIRD";
+    c.connParamsLine = "x 0 " + c.dsn + " SYSDBA velkra-secret x firebirdconn FIREBIRD FIREBIRD no";
+    c.types = DbSqlTypes{
+        .tinyint = "SMALLINT",
+        .unsignedTinyint = "SMALLINT",
+        .smallint = "SMALLINT",
+        .unsignedSmallint = "INTEGER",
+        .integer = "INTEGER",
+        .unsignedInteger = "BIGINT",
+        .bigint = "BIGINT",
+        .unsignedBigint = "BIGINT",
+        .floatType = "FLOAT",
+        .doubleType = "DOUBLE PRECISION",
+        .real = "FLOAT",
+        .decimal = "DECIMAL(18,4)",
+        .numeric = "NUMERIC(18,4)",
+        .date = "DATE",
+        .time = "TIME",
+        .timestamp = "TIMESTAMP",
+        .boolean = "BOOLEAN",
+        .blob = "BLOB SUB_TYPE BINARY",
+        .clob = "BLOB SUB_TYPE TEXT",
+        .text = "BLOB SUB_TYPE TEXT",
+        .varcharKeyword = "VARCHAR",
+        .charKeyword = "CHAR",
+        .ncharKeyword = "CHAR",  // NCHAR is ISO8859_1 there
+    };
+    c.hasBooleanType = true;
+    c.hasUnsignedTypes = false;
+    c.storesFullUnsigned64 = false;  // 64-bit signed integers, NUMERIC up to 18 digits
+    c.hasSinglePrecisionFloat = true;
+    c.ddlCommitsTransaction = false;
+    c.maxIdentifierLength = 31;
+    c.reachedThroughOdbc = false;
+    c.hasDropTableIfExists = false;
+    c.maxTextLiteral = 8191;  // 32765 bytes of UTF-8 at 4 bytes a character
+    c.noDataWhenNothingChanged = false;
+    c.canRestart = false;
+    c.serverEngine = "";
+    return c;
+}
+
 std::vector<DbContext> EveryContext() { return {SqliteContext(), PostgresContext(), MariaDbContext()}; }
+std::vector<DbContext> EveryContextWithFirebird() {
+    return {SqliteContext(), PostgresContext(), MariaDbContext(), FirebirdContext()};
+}
 
 std::string Trim(const std::string& s) {
     size_t b = 0;
@@ -198,6 +263,7 @@ struct LoadedEnvironment {
     std::once_flag once;
     bool ok = false;
     std::string error;
+    std::string firebirdError;  // "" when the Firebird database is ready
     std::map<std::string, std::string> values;
 };
 
@@ -212,6 +278,63 @@ LoadedEnvironment& Loaded() {
 void KeepInstallerLibraryLoaded() {
     static void* handle = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
     (void)handle;
+}
+
+bool MakeFolder(const std::string& path, std::string* error) {
+    if (mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) return true;
+    *error = "cannot make " + path + ": " + strerror(errno);
+    return false;
+}
+
+/* The embedded Firebird engine of this process: its folder under the
+ * test databases' (configuration, lock and sort files) and the database,
+ * created once under a file lock (test processes start at the same
+ * time). */
+bool PrepareFirebird(const std::string& dir, std::string* error) {
+    const std::string base = dir + "/firebird";
+    if (!MakeFolder(base, error) || !MakeFolder(base + "/root", error) || !MakeFolder(base + "/lock", error) ||
+        !MakeFolder(base + "/tmp", error)) {
+        return false;
+    }
+    setenv("FIREBIRD", (base + "/root").c_str(), 1);
+    setenv("FIREBIRD_LOCK", (base + "/lock").c_str(), 1);
+    setenv("FIREBIRD_TMP", (base + "/tmp").c_str(), 1);
+    int lock = open((base + "/create.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0 || flock(lock, LOCK_EX) != 0) {
+        *error = "cannot lock " + base + "/create.lock";
+        if (lock >= 0) close(lock);
+        return false;
+    }
+    bool ok = true;
+    struct stat info;
+    if (stat((base + "/root/firebird.conf").c_str(), &info) != 0) {
+        std::ofstream conf(base + "/root/firebird.conf");
+        conf << "# The embedded engine of the tests: several processes on one file,\n"
+                "# never a server.\n"
+                "ServerMode = SuperClassic\n"
+                "Providers = Engine12\n";
+        ok = static_cast<bool>(conf);
+        if (!ok) *error = "cannot write " + base + "/root/firebird.conf";
+    }
+    const std::string database = base + "/velkra.fdb";
+    if (ok && stat(database.c_str(), &info) != 0) {
+        std::string sql = "CREATE DATABASE '" + database + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
+        ISC_STATUS_ARRAY status;
+        isc_db_handle db = 0;
+        isc_tr_handle tr = 0;
+        if (isc_dsql_execute_immediate(status, &db, &tr, 0, sql.c_str(), SQL_DIALECT_V6, nullptr) != 0) {
+            char text[512] = {0};
+            const ISC_STATUS* cursor = status;
+            fb_interpret(text, sizeof text, &cursor);
+            *error = "cannot create " + database + ": " + text;
+            ok = false;
+        } else {
+            isc_detach_database(status, &db);
+        }
+    }
+    flock(lock, LOCK_UN);
+    close(lock);
+    return ok;
 }
 
 void LoadOnce(LoadedEnvironment* env) {
@@ -245,6 +368,8 @@ void LoadOnce(LoadedEnvironment* env) {
         }
     }
     for (const auto& [key, value] : env->values) setenv(key.c_str(), value.c_str(), 1);
+    // Firebird's folder failing fails the Firebird cases alone.
+    PrepareFirebird(dir, &env->firebirdError);
     env->ok = true;
 }
 
@@ -313,13 +438,20 @@ std::string DbContext::SqlTypeFor(uint8_t typeCode, int size) const {
     }
 }
 
-std::string DbContext::DropTableSql(const std::string& table) const { return "DROP TABLE IF EXISTS " + table; }
+std::string DbContext::DropTableSql(const std::string& table) const {
+    if (hasDropTableIfExists) return "DROP TABLE IF EXISTS " + table;
+    std::string upper;
+    for (char ch : table) upper += static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+    return "EXECUTE BLOCK AS BEGIN IF (EXISTS(SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = '" + upper +
+           "')) THEN EXECUTE STATEMENT 'DROP TABLE " + table + "'; END";
+}
 
-std::vector<DbContext> AllDbContexts() {
+namespace {
+
+std::vector<DbContext> Chosen(std::vector<DbContext> all) {
     std::string ignored;
     LoadDbEnvironment(&ignored);
     std::vector<std::string> wanted = EngineFilter();
-    std::vector<DbContext> all = EveryContext();
     if (wanted.empty()) return all;
     std::vector<DbContext> chosen;
     for (const DbContext& c : all) {
@@ -333,16 +465,29 @@ std::vector<DbContext> AllDbContexts() {
     for (const std::string& w : wanted) {
         bool known = false;
         for (const DbContext& c : all) known = known || c.name == w;
-        if (!known) fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, pg, mariadb)\n", w.c_str());
+        known = known || w == "firebird";
+        if (!known) fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, pg, mariadb, firebird)\n", w.c_str());
     }
     return chosen;
 }
 
+}  // namespace
+
+std::vector<DbContext> AllDbContexts() { return Chosen(EveryContext()); }
+
+std::vector<DbContext> AllDbContextsWithFirebird() { return Chosen(EveryContextWithFirebird()); }
+
+std::string FirebirdTestDatabasePath() {
+    const char* dir = getenv("ORV_DB_DIR");
+    if (dir == nullptr || *dir == '\0') return "";
+    return std::string(dir) + "/firebird/velkra.fdb";
+}
+
 DbContext DbContextNamed(const std::string& name) {
-    for (const DbContext& c : EveryContext()) {
+    for (const DbContext& c : EveryContextWithFirebird()) {
         if (c.name == name) return c;
     }
-    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, pg, mariadb)";
+    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, pg, mariadb, firebird)";
     return SqliteContext();
 }
 
@@ -392,6 +537,15 @@ std::string UniqueTableName(const std::string& base) {
     if (name.size() + suffix.size() > static_cast<size_t>(kShortestIdentifier)) {
         name.resize(kShortestIdentifier - suffix.size());
     }
+    // Firebird keeps 31 characters: the base is cut and a digest of it
+    // kept, so two bases of one test stay apart.
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (info != nullptr && info->value_param() != nullptr && std::string(info->value_param()) == "firebird" &&
+        name.size() + suffix.size() > static_cast<size_t>(kFirebirdIdentifier)) {
+        std::string digest = Hex8(name).substr(0, 4);
+        size_t room = kFirebirdIdentifier - suffix.size() - digest.size() - 1;
+        name = name.substr(0, room) + "_" + digest;
+    }
     return name + suffix;
 }
 
@@ -402,9 +556,87 @@ void PrintTo(const DbContext& db, std::ostream* os) { *os << db.name; }
 void DbTest::SetUp() {
     std::string error;
     ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
+    if (!Db().reachedThroughOdbc) {
+        ASSERT_TRUE(FirebirdReady(&error)) << error;
+    }
+}
+
+bool FirebirdReady(std::string* error) {
+    if (!LoadDbEnvironment(error)) return false;
+    const std::string& failure = Loaded().firebirdError;
+    if (!failure.empty() && error != nullptr) *error = failure;
+    return failure.empty();
 }
 
 // ---- OdbcSession
+
+namespace {
+
+/* The rows of a query on a Firebird connection, each value as its text:
+ * integers in decimal, floats in "%.17g", texts and bytes as they are,
+ * booleans "1" or "0", dates in the library's text form. */
+bool FirebirdQuery(DBConnection* connection, const std::string& sql, std::vector<OdbcSession::Row>* rows,
+                   std::string* error) {
+    ResultSet* set = GetFirebirdProvider()->executeQuery(connection, sql.c_str());
+    if (set == nullptr) {
+        *error = sql + ": failed (the library's log has the engine's message)";
+        return false;
+    }
+    for (ResultRow* row = set->rows; row != nullptr; row = row->next) {
+        OdbcSession::Row out;
+        const ResultCell* cell = row->cells;
+        for (int32_t i = 0; i < set->columnCount; ++i, cell = cell ? cell->next : nullptr) {
+            if (cell == nullptr || cell->data == nullptr) {
+                out.emplace_back(std::nullopt);
+                continue;
+            }
+            const uint8_t type = set->columns[i].type;
+            const auto* bytes = static_cast<const char*>(cell->data);
+            char buffer[64];
+            std::string text;
+            if (type == 10 || type == 9 || type == 11) {
+                double v = 0;
+                if (cell->length == 8) {
+                    memcpy(&v, bytes, 8);
+                } else {
+                    float f = 0;
+                    memcpy(&f, bytes, 4);
+                    v = f;
+                }
+                snprintf(buffer, sizeof buffer, "%.17g", v);
+                text = buffer;
+            } else if (type == 19) {
+                text = bytes[0] != 0 ? "1" : "0";
+            } else if (type >= 1 && type <= 8) {
+                int64_t v = 0;
+                if (cell->length == 2) {
+                    int16_t n;
+                    memcpy(&n, bytes, 2);
+                    v = n;
+                } else if (cell->length == 4) {
+                    int32_t n;
+                    memcpy(&n, bytes, 4);
+                    v = n;
+                } else {
+                    memcpy(&v, bytes, 8);
+                }
+                text = std::to_string(v);
+            } else if (type >= 16 && type <= 18) {
+                char* t = ConvertColumnValueToString(cell->data, type);
+                text = t ? t : "";
+                free(t);
+            } else {
+                text.assign(bytes, static_cast<size_t>(cell->length));
+            }
+            out.emplace_back(text);
+        }
+        rows->push_back(std::move(out));
+    }
+    FreeResultSet(set);
+    return true;
+}
+
+}  // namespace
 
 OdbcSession::OdbcSession() = default;
 
@@ -432,6 +664,16 @@ bool OdbcSession::Connect(const DbContext& db) {
     if (!LoadDbEnvironment(&envError)) {
         error_ = envError;
         return false;
+    }
+    if (!db.reachedThroughOdbc) {
+        ConnParams* params = CreateConnParams("x", 0, db.dsn.c_str(), db.user.c_str(),
+                                              db.password.empty() ? "NULL" : db.password.c_str(),
+                                              db.connectionName.c_str(), 0, "", db.providerName.c_str(),
+                                              db.dialect.c_str());
+        firebird_ = params ? GetFirebirdProvider()->connect(params) : nullptr;
+        FreeConnParams(params);
+        if (firebird_ == nullptr) error_ = "cannot connect to " + db.dsn + " (the library's log has the reason)";
+        return firebird_ != nullptr;
     }
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
         env_ = SQL_NULL_HENV;
@@ -463,6 +705,11 @@ bool OdbcSession::Connect(const DbContext& db) {
 }
 
 void OdbcSession::Disconnect() {
+    if (firebird_ != nullptr) {
+        GetFirebirdProvider()->disconnect(firebird_);
+        FreeDBConnectionRecord(firebird_);
+        firebird_ = nullptr;
+    }
     if (dbc_ != SQL_NULL_HDBC) {
         SQLDisconnect(dbc_);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -478,6 +725,12 @@ bool OdbcSession::Exec(const std::string& sql) {
     if (!Connected()) {
         error_ = "not connected";
         return false;
+    }
+    if (firebird_ != nullptr) {
+        bool ok = GetFirebirdProvider()->executeUpdate(firebird_, sql.c_str()) == 1;
+        if (!ok) error_ = sql + ": failed (the library's log has the engine's message)";
+        lastReturn_ = ok ? SQL_SUCCESS : SQL_ERROR;
+        return ok;
     }
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Fail(SQL_HANDLE_DBC, dbc_, sql);
@@ -495,6 +748,7 @@ bool OdbcSession::Query(const std::string& sql, std::vector<Row>* rows) {
         error_ = "not connected";
         return false;
     }
+    if (firebird_ != nullptr) return FirebirdQuery(firebird_, sql, rows, &error_);
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Fail(SQL_HANDLE_DBC, dbc_, sql);
     std::string text = sql;
@@ -553,6 +807,10 @@ std::optional<std::string> OdbcSession::Scalar(const std::string& sql) {
 
 bool OdbcSession::ColumnTypes(const std::string& sql, std::vector<SQLSMALLINT>* types) {
     types->clear();
+    if (firebird_ != nullptr) {
+        error_ = "no ODBC driver: Firebird is reached through the FIREBIRD provider";
+        return false;
+    }
     if (!Connected()) {
         error_ = "not connected";
         return false;
@@ -583,7 +841,7 @@ bool OdbcSession::ColumnTypes(const std::string& sql, std::vector<SQLSMALLINT>* 
 }
 
 std::string OdbcSession::InfoText(SQLUSMALLINT infoType) {
-    if (!Connected()) return "";
+    if (!Connected() || firebird_ != nullptr) return "";
     char buf[256] = {0};
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetInfo(dbc_, infoType, buf, sizeof(buf), &length))) {

@@ -22,6 +22,13 @@
  *   ORV_INSTANTIATE_DB_TESTS(RoundTripTest);
  *
  * and runs as Db/RoundTripTest.Integers/sqlite, .../pg and .../mariadb.
+ * A suite instantiated with ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD also
+ * runs as .../firebird: Firebird 3's embedded engine on a database file
+ * that the harness creates under ORV_DB_DIR (folder firebird/, with its
+ * own firebird.conf in SuperClassic mode, so that several test processes
+ * share the file), reached through the library's FIREBIRD provider; there
+ * is no ODBC driver for it (reachedThroughOdbc is false), so OdbcSession
+ * goes through that provider too and the ODBC driver facts do not apply.
  */
 #ifndef ORV_TESTS_DB_DB_CONTEXT_H
 #define ORV_TESTS_DB_DB_CONTEXT_H
@@ -36,6 +43,10 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+namespace orv {
+struct DBConnection;
+}  // namespace orv
 
 namespace orv::test {
 
@@ -72,12 +83,12 @@ struct DbSqlTypes {
 };
 
 struct DbContext {
-    std::string name;            // "sqlite", "pg", "mariadb" (the test name's suffix)
-    std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"
+    std::string name;            // "sqlite", "pg", "mariadb", "firebird" (the test name's suffix)
+    std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"; Firebird: the database file"
     std::string user;            // "velkra"
     std::string password;        // "velkra-secret"; empty for SQLite (none)
     std::string connectionName;  // "sqliteconn", "pgconn", "mariadbconn"
-    std::string providerName;    // "ODBC"
+    std::string providerName;    // "ODBC"; "FIREBIRD"
     std::string dialect;         // "SQLITE", "PGSQL", "MYSQL"
     /* This data source's connparams.txt line, without a line end:
      *   extraText extraNumber dsn user password ignored connectionName provider dialect useConnString
@@ -116,6 +127,16 @@ struct DbContext {
      * driver returns SQL_SUCCESS with a row count of 0. */
     bool noDataWhenNothingChanged = true;
 
+    /* The library reaches it through ODBC (all but Firebird, which the
+     * FIREBIRD provider reaches over its client library). */
+    bool reachedThroughOdbc = true;
+    /* Has DROP TABLE IF EXISTS (Firebird 3 has not: DropTableSql gives an
+     * EXECUTE BLOCK that drops the table when it exists). */
+    bool hasDropTableIfExists = true;
+    /* The longest text literal in a statement, in characters (Firebird:
+     * 32765 bytes over a UTF8 connection); 0 for no limit. */
+    int maxTextLiteral = 0;
+
     /* A server that RestartDbServer can stop and start again (not SQLite). */
     bool canRestart = false;
     /* The engine word of scripts/db-servers.sh restart: "pg", "mariadb". */
@@ -137,7 +158,10 @@ struct DbContext {
  * it is there; the contexts themselves do not depend on it. */
 std::vector<DbContext> AllDbContexts();
 
-/* One context by name ("sqlite", "pg", "mariadb"), whatever ORV_DB_ENGINES
+/* The same with Firebird's context last (when ORV_DB_ENGINES allows it). */
+std::vector<DbContext> AllDbContextsWithFirebird();
+
+/* One context by name ("sqlite", "pg", "mariadb", "firebird"), whatever ORV_DB_ENGINES
  * says; fails (ADD_FAILURE) and gives SQLite's for an unknown name. */
 DbContext DbContextNamed(const std::string& name);
 
@@ -150,6 +174,14 @@ bool LoadDbEnvironment(std::string* error);
 
 /* A variable of ports.env (after LoadDbEnvironment), or "" when unset. */
 std::string DbEnvValue(const std::string& key);
+
+/* The Firebird test database, $ORV_DB_DIR/firebird/velkra.fdb ("" when
+ * ORV_DB_DIR is not set). LoadDbEnvironment creates it when it is missing
+ * and sets FIREBIRD, FIREBIRD_LOCK and FIREBIRD_TMP for the embedded
+ * engine of this process. */
+std::string FirebirdTestDatabasePath();
+/* Whether that database is ready (false with the reason in error). */
+bool FirebirdReady(std::string* error);
 
 /* Stops and starts the server of db on its port and data folder
  * (scripts/db-servers.sh restart). Every connection to it breaks. False
@@ -181,7 +213,10 @@ protected:
 
 /* A connection straight through unixODBC (not through the library), for
  * preparing and checking test data; every method returns false on failure
- * with the diagnostic in LastError(). Not shared between threads. */
+ * with the diagnostic in LastError(). Not shared between threads. For
+ * Firebird, which has no ODBC driver, it goes through the library's
+ * FIREBIRD provider table (values as their text forms; ColumnTypes and
+ * InfoText fail). */
 class OdbcSession {
 public:
     using Row = std::vector<std::optional<std::string>>;
@@ -193,7 +228,7 @@ public:
 
     /* SQLDriverConnect with db.ConnectionString(). */
     bool Connect(const DbContext& db);
-    bool Connected() const { return dbc_ != SQL_NULL_HDBC; }
+    bool Connected() const { return dbc_ != SQL_NULL_HDBC || firebird_ != nullptr; }
     void Disconnect();
     /* SQLExecDirect; SQL_NO_DATA counts as success. */
     bool Exec(const std::string& sql);
@@ -216,6 +251,7 @@ private:
 
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
+    ::orv::DBConnection* firebird_ = nullptr; /* Firebird's session */
     SQLRETURN lastReturn_ = SQL_SUCCESS;
     std::string error_;
 };
@@ -225,6 +261,11 @@ private:
 /* Instantiates a DbTest suite for every engine of the run. */
 #define ORV_INSTANTIATE_DB_TESTS(Suite)                                                       \
     INSTANTIATE_TEST_SUITE_P(Db, Suite, ::testing::ValuesIn(::orv::test::AllDbContexts()), \
+                             ::orv::test::DbContextName)
+
+/* Instantiates a DbTest suite for every engine of the run and Firebird. */
+#define ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(Suite)                                                       \
+    INSTANTIATE_TEST_SUITE_P(Db, Suite, ::testing::ValuesIn(::orv::test::AllDbContextsWithFirebird()), \
                              ::orv::test::DbContextName)
 
 #endif

@@ -21,6 +21,7 @@
 #include "datastore/type_codes.h"
 #include "db/connection.h"
 #include "db/connparams.h"
+#include "db/firebird_provider.h"
 #include "db/odbc_provider.h"
 #include "db/result_set.h"
 #include "tests/db/db_context.h"
@@ -58,7 +59,15 @@ inline ConnParams* ParamsFor(const std::string& dsn, const std::string& user, co
                             "testconn", useConnString ? 1 : 0, connString.c_str(), "ODBC", "SQLITE");
 }
 
-inline ConnParams* ParamsFor(const DbContext& db) { return ParamsFor(db.dsn, db.user, db.password); }
+inline ConnParams* ParamsFor(const DbContext& db) {
+    return CreateConnParams("x", 0, db.dsn.c_str(), db.user.c_str(), db.password.empty() ? "NULL" : db.password.c_str(),
+                            "testconn", 0, "", db.providerName.c_str(), db.dialect.c_str());
+}
+
+/* The provider table a data source names ("FIREBIRD", else ODBC's). */
+inline const DBProvider* ProviderNamed(const char* name) {
+    return name != nullptr && strcmp(name, "FIREBIRD") == 0 ? GetFirebirdProvider() : GetODBCProvider();
+}
 
 /* A connection opened through the provider table, disconnected and freed
  * when the object goes. */
@@ -72,7 +81,8 @@ public:
 
     bool Open(const ConnParams* params) {
         Close();
-        connection_ = GetODBCProvider()->connect(params);
+        provider_ = ProviderNamed(params ? params->providerName : nullptr);
+        connection_ = provider_->connect(params);
         return connection_ != nullptr;
     }
     bool Open(const DbContext& db) {
@@ -83,18 +93,20 @@ public:
     }
     void Close() {
         if (connection_ == nullptr) return;
-        GetODBCProvider()->disconnect(connection_);
+        provider_->disconnect(connection_);
         FreeDBConnectionRecord(connection_);
         connection_ = nullptr;
     }
     DBConnection* get() const { return connection_; }
     explicit operator bool() const { return connection_ != nullptr; }
 
-    bool Update(const std::string& sql) const { return GetODBCProvider()->executeUpdate(connection_, sql.c_str()) == 1; }
-    ResultSet* Query(const std::string& sql) const { return GetODBCProvider()->executeQuery(connection_, sql.c_str()); }
+    bool Update(const std::string& sql) const { return provider_->executeUpdate(connection_, sql.c_str()) == 1; }
+    ResultSet* Query(const std::string& sql) const { return provider_->executeQuery(connection_, sql.c_str()); }
+    const DBProvider* provider() const { return provider_; }
 
 private:
     DBConnection* connection_ = nullptr;
+    const DBProvider* provider_ = GetODBCProvider();
 };
 
 /* Frees a result set when it goes. */

@@ -1,0 +1,70 @@
+/*
+ * Internals shared by the files of the Firebird provider
+ * (firebird_provider.cpp, firebird_fetch.cpp): the provider's state of a
+ * connection, the transaction a statement runs in, and the reporting of
+ * the engine's status vector.
+ *
+ * Not part of the library's interface.
+ */
+#ifndef ORV_DB_FIREBIRD_INTERNAL_H
+#define ORV_DB_FIREBIRD_INTERNAL_H
+
+#include <ibase.h>
+
+#include <cstdint>
+
+#include "db/connection.h"
+
+namespace orv::firebird {
+
+/* The provider handle of a connection: the attachment, the transaction
+ * begun by BeginTransaction (0 when none: then every statement has one of
+ * its own) and the password, kept only to scrub it out of messages. */
+struct FbConnection {
+    isc_db_handle db;
+    isc_tr_handle transaction;
+    char* secret;
+};
+
+/* The provider state of a connection, or null (with an ERROR record)
+ * when it has none. */
+FbConnection* UsableHandle(const DBConnection* connection);
+
+/* Writes the engine's texts of a failed call's status vector at ERROR,
+ * each line "MSG: %s\n" (SQLCODE and the connection's password scrubbed
+ * out), and marks the connection broken when the failure is the
+ * connection's own (lost network link, shut down or unusable attachment).
+ * connection may be null. */
+void ReportStatus(DBConnection* connection, const ISC_STATUS* status, const char* secret);
+
+/* True when a status vector names a failure of the attachment itself. */
+bool IsConnectionLevelStatus(const ISC_STATUS* status);
+
+/* The transaction a statement runs in: the connection's own when one was
+ * begun, else a new one (read committed, waiting on locks). False after
+ * the messages when it cannot be started. */
+bool StatementTransaction(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction);
+
+/* Ends a statement's transaction: nothing when it is the connection's
+ * own; else committed when ok (false after the messages when the commit
+ * fails) or rolled back. */
+bool FinishStatementTransaction(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction,
+                                bool ok);
+
+/* The provider's queries (firebird_fetch.cpp); each holds the object lock
+ * on the connection. */
+ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql);
+ResultSet* ExecuteQueryWithBlobs(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context);
+
+/* A new XSQLDA with room for count variables (at least one), zeroed; null
+ * when memory runs out. */
+XSQLDA* NewSqlda(int count);
+/* Allocates sqldata (and sqlind) for each described variable; false when
+ * memory runs out. */
+bool AllocateSqldaBuffers(XSQLDA* sqlda);
+/* Frees the buffers and the XSQLDA. */
+void FreeSqlda(XSQLDA* sqlda);
+
+}  // namespace orv::firebird
+
+#endif
