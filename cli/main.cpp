@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_queries.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ const orv::cli::Command kCommands[] = {
     {"select", "print the rows of a table of an XML row document that criteria select", orv::cli::RunSelect},
     {"sql", "run one statement on a data source and print its rows", orv::cli::RunSql},
     {"ddl", "print the create-table statements of the data dictionary for an SQL dialect", orv::cli::RunDdl},
+    {"queries", "print every stored query, its statement and its rows", orv::cli::RunQueries},
+    {"query", "print one stored query, its statement and its rows", orv::cli::RunQuery},
 };
 
 void PrintUsage(FILE* out) {

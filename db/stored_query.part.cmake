@@ -1,0 +1,2 @@
+# Stored query definitions.
+target_sources(velkra_db PRIVATE stored_query.cpp)
