@@ -54,6 +54,8 @@ int RunTables(const std::vector<std::string>& args);
 int RunSelect(const std::vector<std::string>& args);
 int RunSql(const std::vector<std::string>& args);
 int RunDdl(const std::vector<std::string>& args);
+int RunInit(const std::vector<std::string>& args);
+int RunImport(const std::vector<std::string>& args);
 
 }  // namespace orv::cli
 

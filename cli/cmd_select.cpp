@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cmd_library.h"
 #include "datastore/criteria.h"
 #include "datastore/datadict.h"
 #include "datastore/relvar.h"
@@ -22,6 +23,7 @@ namespace {
 
 const char kSelectHelp[] =
     "usage: velkra select [--root DIR] --xml ROWS.xml TABLE [CRITERIA]\n"
+    "       velkra select --root DIR TABLE [CRITERIA]\n"
     "\n"
     "Loads the data dictionary (as 'velkra tables' does), imports the XML row\n"
     "document into memory and prints the rows of TABLE that the criteria text\n"
@@ -36,9 +38,13 @@ const char kSelectHelp[] =
     "Columns with a generator and no value in the document are numbered from\n"
     "1 in memory (no database is used).\n"
     "\n"
+    "Without --xml the library is started on DIR (as 'velkra init' does), the\n"
+    "table is loaded from its data source unless loadtablelist.txt loaded it,\n"
+    "and its rows are printed the same way.\n"
+    "\n"
     "options:\n"
     "  --root DIR       the library root\n"
-    "  --xml ROWS.xml   the row document\n"
+    "  --xml ROWS.xml   the row document (without it: the database)\n"
     "  --help           this text\n"
     "\n"
     "Exit status: 0 done, 1 when the dictionary, the document, the table or\n"
@@ -88,8 +94,8 @@ int RunSelect(const std::vector<std::string>& args) {
     }
     const std::string* root = parsed.Get("--root");
     const std::string* xml = parsed.Get("--xml");
-    if (xml == nullptr || xml->empty()) {
-        PrintError("select", "option '--xml' with a row document is needed (see 'velkra select --help')");
+    if ((xml == nullptr && root == nullptr) || (xml != nullptr && xml->empty())) {
+        PrintError("select", "option '--xml' with a row document or '--root' is needed (see 'velkra select --help')");
         return kExitUsage;
     }
     if (parsed.positional.empty() || parsed.positional.size() > 2) {
@@ -100,6 +106,7 @@ int RunSelect(const std::vector<std::string>& args) {
     }
     const std::string& table = parsed.positional[0];
     const std::string* criteria = parsed.positional.size() == 2 ? &parsed.positional[1] : nullptr;
+    if (xml == nullptr) return RunSelectFromDatabase(root, table, criteria);
 
     ErrorLogToStderr log;
     Loaded loaded;

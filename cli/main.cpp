@@ -18,6 +18,8 @@ const orv::cli::Command kCommands[] = {
     {"ddl", "print the create-table statements of the data dictionary for an SQL dialect", orv::cli::RunDdl},
     {"queries", "print every stored query, its statement and its rows", orv::cli::RunQueries},
     {"query", "print one stored query, its statement and its rows", orv::cli::RunQuery},
+    {"init", "start the library on a root and print the tables it loaded", orv::cli::RunInit},
+    {"import", "store the rows of an XML row document in the database", orv::cli::RunImport},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,274 @@
+/*
+ * The sub-commands that start the whole library on a root: velkra init,
+ * velkra import, and velkra select without a row document. Each starts
+ * the library with InitVelkra, does its work and shuts the library down.
+ * The library logs to DIR/logs/velkra.log; when something fails, the ERROR
+ * records this run added there go to standard error.
+ */
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/cmd_library.h"
+#include "datastore/criteria.h"
+#include "datastore/relvar.h"
+#include "datastore/table_defn.h"
+#include "datastore/table_io.h"
+#include "datastore/velkra_init.h"
+
+namespace orv::cli {
+
+namespace {
+
+const char kInitHelp[] =
+    "usage: velkra init --root DIR\n"
+    "\n"
+    "Starts the library on DIR as an application does: the data dictionary,\n"
+    "the data source map and the connection parameters (..\\data\\ relative to\n"
+    "the working directory first, then DIR/data), the connections, the tables\n"
+    "the database lacks, the sequences, the tables of loadtablelist.txt and,\n"
+    "on a new database, the rows of defaultdata.txt. Prints every relvar in\n"
+    "memory with its number of rows, each value followed by a tab, and shuts\n"
+    "the library down. The library's log is DIR/logs/velkra.log.\n"
+    "\n"
+    "options:\n"
+    "  --root DIR   the library root\n"
+    "  --help       this text\n"
+    "\n"
+    "Exit status: 0 done, 1 when the start fails (the log's ERROR records are\n"
+    "on standard error), 2 on a usage error.\n";
+
+const char kImportHelp[] =
+    "usage: velkra import --root DIR ROWS.xml\n"
+    "\n"
+    "Starts the library on DIR (as 'velkra init' does), imports the XML row\n"
+    "document and saves every table it holds rows of into the database.\n"
+    "Prints every relvar with its number of rows, and shuts the library down.\n"
+    "\n"
+    "options:\n"
+    "  --root DIR   the library root\n"
+    "  --help       this text\n"
+    "\n"
+    "Exit status: 0 done, 1 when the start, the document or a row's statement\n"
+    "fails (the log's ERROR records are on standard error), 2 on a usage\n"
+    "error.\n";
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int64_t FileSize(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+}
+
+/* Whether a log line begins a record ("[ yyyy-") or is an open or close
+ * line. */
+bool BeginsRecord(const std::string& line) {
+    if (line.rfind("Log open time: ", 0) == 0 || line.rfind("Log close time: ", 0) == 0) return true;
+    return line.size() > 7 && line[0] == '[' && line[1] == ' ' && isdigit(static_cast<unsigned char>(line[2])) &&
+           line[6] == '-';
+}
+
+/* The parsed usage of the library commands. */
+int UsageError(const char* command, const std::string& message) {
+    PrintError(command, message + " (see 'velkra " + command + " --help')");
+    return kExitUsage;
+}
+
+/* Rows of a relvar that are in memory (deleted ones still listed
+ * included). */
+int32_t RowCount(const TableData* relvar) {
+    int32_t n = 0;
+    for (const RowObject* row = relvar->firstRow; row != nullptr; row = row->next) ++n;
+    return n;
+}
+
+void PrintRelvars() {
+    std::string out = "relvar\trows\t\n";
+    for (VectorNode* node = gv_tableDataVect ? ElementAt(gv_tableDataVect, 0) : nullptr; node != nullptr;
+         node = node->next) {
+        const auto* relvar = static_cast<const TableData*>(node->element);
+        out += std::string(relvar->name) + "\t" + std::to_string(RowCount(relvar)) + "\t\n";
+    }
+    fwrite(out.data(), 1, out.size(), stdout);
+    fflush(stdout);
+}
+
+}  // namespace
+
+LibraryRun::~LibraryRun() {
+    if (started_) DeInitVelkra();
+}
+
+bool LibraryRun::Start(const char* command, const std::string* root) {
+    command_ = command;
+    if (root == nullptr || root->empty()) {
+        PrintError(command, "option '--root' with the library root is needed (see 'velkra " + std::string(command) +
+                                " --help')");
+        usage_ = true;
+        return false;
+    }
+    if (!IsDirectory(*root)) {
+        PrintError(command, "the library root " + *root + " is not a directory");
+        return false;
+    }
+    logPath_ = *root + "/logs/velkra.log";
+    logOffset_ = FileSize(logPath_);
+    started_ = true;
+    if (InitVelkra(root->c_str())) return true;
+    Fail("the library did not start on " + *root);
+    return false;
+}
+
+void LibraryRun::Fail(const std::string& message) {
+    PrintLogErrors();
+    PrintError(command_, message + " (log: " + logPath_ + ")");
+}
+
+void LibraryRun::PrintLogErrors() {
+    FILE* file = fopen(logPath_.c_str(), "rb");
+    if (file == nullptr) return;
+    std::string text;
+    if (fseek(file, static_cast<long>(logOffset_), SEEK_SET) == 0) {
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    }
+    fclose(file);
+    logOffset_ += static_cast<int64_t>(text.size());
+    // A record runs from its "[timestamp]" line to the next one; the
+    // messages may begin or end with line breaks of their own.
+    std::string record;
+    bool isError = false;
+    auto flush = [&] {
+        if (isError) {
+            while (!record.empty() && record.back() == '\n') record.pop_back();
+            std::string out;
+            for (char c : record) {
+                if (c == '\n') {
+                    if (!out.empty() && out.back() != ' ') out += ' ';
+                } else {
+                    out += c;
+                }
+            }
+            fprintf(stderr, "%s\n", out.c_str());
+        }
+        record.clear();
+        isError = false;
+    };
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        if (BeginsRecord(line)) {
+            flush();
+            isError = line.find("] [ERROR] ") != std::string::npos;
+        }
+        record += line + "\n";
+    }
+    flush();
+}
+
+int RunInit(const std::vector<std::string>& args) {
+    ParsedArgs parsed = ParseArgs(args, {"--root"});
+    if (!parsed.error.empty()) return UsageError("init", parsed.error);
+    if (parsed.help) {
+        fputs(kInitHelp, stdout);
+        return kExitOk;
+    }
+    if (!parsed.positional.empty()) return UsageError("init", "unexpected argument '" + parsed.positional[0] + "'");
+    LibraryRun library;
+    if (!library.Start("init", parsed.Get("--root"))) return library.usage() ? kExitUsage : kExitFailed;
+    PrintRelvars();
+    return kExitOk;
+}
+
+int RunImport(const std::vector<std::string>& args) {
+    ParsedArgs parsed = ParseArgs(args, {"--root"});
+    if (!parsed.error.empty()) return UsageError("import", parsed.error);
+    if (parsed.help) {
+        fputs(kImportHelp, stdout);
+        return kExitOk;
+    }
+    if (parsed.positional.size() != 1 || parsed.positional[0].empty()) {
+        return UsageError("import", parsed.positional.size() > 1
+                                        ? "unexpected argument '" + parsed.positional[1] + "'"
+                                        : std::string("no row document given"));
+    }
+    const std::string& document = parsed.positional[0];
+    const std::string* root = parsed.Get("--root");
+    if (root == nullptr || root->empty()) return UsageError("import", "option '--root' with the library root is needed");
+    FILE* probe = fopen(document.c_str(), "rb");
+    if (probe == nullptr) {
+        PrintError("import", "cannot read the row document " + document);
+        return kExitFailed;
+    }
+    fclose(probe);
+    LibraryRun library;
+    if (!library.Start("import", root)) return library.usage() ? kExitUsage : kExitFailed;
+    if (!SaveDataInXML(document.c_str())) {
+        library.Fail(document + ": the row document was not stored");
+        return kExitFailed;
+    }
+    // A statement that failed leaves its row unsaved in memory.
+    int32_t unsaved = 0;
+    std::string tables;
+    for (VectorNode* node = ElementAt(gv_tableDataVect, 0); node != nullptr; node = node->next) {
+        const auto* relvar = static_cast<const TableData*>(node->element);
+        int32_t n = 0;
+        for (const RowObject* row = relvar->firstRow; row != nullptr; row = row->next) n += row->state != kRowStored;
+        if (n > 0 && relvar->kind == kRelvarTable) {
+            unsaved += n;
+            tables += std::string(tables.empty() ? "" : ", ") + relvar->name;
+        }
+    }
+    if (unsaved > 0) {
+        library.Fail(document + ": " + std::to_string(unsaved) + " row(s) were not stored, in " + tables);
+        return kExitFailed;
+    }
+    PrintRelvars();
+    return kExitOk;
+}
+
+int RunSelectFromDatabase(const std::string* root, const std::string& table, const std::string* criteria) {
+    LibraryRun library;
+    if (!library.Start("select", root)) return library.usage() ? kExitUsage : kExitFailed;
+    if (GetTableDefn(table.c_str()) == nullptr) {
+        PrintError("select", "unknown table '" + table + "': the data dictionary does not define it");
+        return kExitFailed;
+    }
+    if (criteria != nullptr) {
+        std::string error;
+        FilterNode* tree = ParseCriteria(criteria->c_str(), &error);
+        if (tree == nullptr) {
+            PrintError("select", "criteria '" + *criteria + "' do not parse: " + error);
+            return kExitFailed;
+        }
+        FreeCriteria(tree);
+    }
+    if (GetTableDataByName(table.c_str()) == nullptr && !LoadTable(table.c_str())) {
+        library.Fail("cannot load table '" + table + "' from its data source");
+        return kExitFailed;
+    }
+    ResultData* result = SelectRows(table.c_str(), criteria ? criteria->c_str() : nullptr);
+    if (result == nullptr) {
+        library.Fail("cannot select from table '" + table + "'");
+        return kExitFailed;
+    }
+    std::string out;
+    RenderResultData(result, true, &out);
+    FreeResultData(result);
+    fwrite(out.data(), 1, out.size(), stdout);
+    fflush(stdout);
+    return kExitOk;
+}
+
+}  // namespace orv::cli

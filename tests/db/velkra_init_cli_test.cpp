@@ -1,0 +1,154 @@
+// End-to-end runs of velkra init, velkra select (on the database) and
+// velkra import on a SQLite file reached through an odbc.ini of the test's
+// own, with the sample data of examples/library-demo: a new database and
+// the same one again, rows selected and imported, and the failures (no
+// dictionary, no data source, a row that does not store, unknown tables,
+// bad criteria, usage errors).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace orv::test {
+namespace {
+
+const char kSqliteDriver[] = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+const char* const kSampleFiles[] = {"datadictionary.txt", "shop.xml",      "dsn_table_map.txt", "connparams.txt",
+                                    "loadtablelist.txt",  "defaultdata.txt", "defaults.xml",     "new-customers.xml"};
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class VelkraInitCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mkdir((dir_ / "root").c_str(), 0755);
+        mkdir((dir_ / "root/data").c_str(), 0755);
+        for (const char* name : kSampleFiles) {
+            WriteFile(dir_ / "root/data/" + name,
+                      ReadFile(std::string(ORV_EXAMPLES_DIR) + "/library-demo/data/" + name));
+        }
+        WriteFile(dir_ / "odbc.ini", std::string("[velkra_demo]\nDriver = ") + kSqliteDriver +
+                                         "\nDatabase = " + (dir_ / "shop.db") + "\n");
+    }
+    /* The command run from the test's folder (no ..\data of the build). */
+    RunResult Velkra(const std::vector<std::string>& args) {
+        std::string line = "cd " + Quote(dir_.path()) + " && exec " + Quote(ORV_VELKRA_PROGRAM);
+        for (const std::string& a : args) line += " " + Quote(a);
+        return RunProgram("/bin/sh", {"-c", line}, {{"ODBCSYSINI", dir_.path()}, {"ODBCINI", dir_ / "odbc.ini"}});
+    }
+    std::string Root() const { return dir_ / "root"; }
+    TempDir dir_;
+};
+
+TEST_F(VelkraInitCliTest, ANewDatabaseThenSelectImportAndTheSameDatabaseAgain) {
+    RunResult init = Velkra({"init", "--root", Root()});
+    ASSERT_EQ(init.exitStatus, 0) << init.output << ReadFile(dir_ / "root/logs/velkra.log");
+    EXPECT_EQ(init.output, "relvar\trows\t\nCustomer\t2\t\nOrders\t3\t\n");
+    EXPECT_NE(ReadFile(dir_ / "root/logs/velkra.log").find("[DEBUG] \nWelcome to Velkra."), std::string::npos);
+
+    RunResult select = Velkra({"select", "--root", Root(), "Orders", "Qty > 1"});
+    EXPECT_EQ(select.exitStatus, 0) << select.output;
+    EXPECT_EQ(select.output, "OrderID\tCustomerID\tItem\tQty\t\n1\t1\trouter\t2\t\n2\t1\tcable\t10\t\n");
+
+    RunResult import = Velkra({"import", "--root", Root(), Root() + "/data/new-customers.xml"});
+    EXPECT_EQ(import.exitStatus, 0) << import.output;
+    EXPECT_EQ(import.output, "relvar\trows\t\nCustomer\t3\t\nOrders\t5\t\n");
+
+    // Customer is in the load list; a table outside it is loaded for the
+    // select. The fourth start's customer batch began at 901.
+    RunResult customers = Velkra({"select", "--root", Root(), "Customer", "City = 'Trondheim' or CustomerID = 2"});
+    EXPECT_EQ(customers.exitStatus, 0) << customers.output;
+    EXPECT_EQ(customers.output, "CustomerID\tName\tCity\t\n2\tGlobex\tBergen\t\n601\tInitech\tTrondheim\t\n");
+    WriteFile(Root() + "/data/loadtablelist.txt", "");
+    RunResult orders = Velkra({"select", "--root", Root(), "Orders", "Item = 'toner'"});
+    EXPECT_EQ(orders.exitStatus, 0) << orders.output;
+    EXPECT_EQ(orders.output, "OrderID\tCustomerID\tItem\tQty\t\n602\t1\ttoner\t4\t\n");
+
+    // The default data is stored only on the new database.
+    WriteFile(Root() + "/data/loadtablelist.txt", "Customer\nOrders\n");
+    RunResult again = Velkra({"init", "--root", Root()});
+    EXPECT_EQ(again.exitStatus, 0) << again.output;
+    EXPECT_EQ(again.output, "relvar\trows\t\nCustomer\t3\t\nOrders\t5\t\n");
+}
+
+TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
+    TempDir empty;
+    RunResult none = Velkra({"init", "--root", empty.path()});
+    EXPECT_EQ(none.exitStatus, 1);
+    EXPECT_NE(none.output.find("[ERROR] Cannot open DataDictionary File."), std::string::npos) << none.output;
+    EXPECT_NE(none.output.find("[ERROR] LoadAllDataDictFiles failed."), std::string::npos);
+    EXPECT_NE(none.output.find("velkra init: the library did not start on " + empty.path() + " (log: " +
+                               empty.path() + "/logs/velkra.log)"),
+              std::string::npos);
+    EXPECT_EQ(none.output.find("[DEBUG]"), std::string::npos) << "only ERROR records";
+
+    WriteFile(Root() + "/data/connparams.txt", "demo 0 no_such_dsn velkra secret-word x demo ODBC SQLITE no\n");
+    for (const char* command : {"init", "select", "import"}) {
+        std::vector<std::string> args = {command, "--root", Root()};
+        if (std::string(command) == "select") args.push_back("Customer");
+        if (std::string(command) == "import") args.push_back(Root() + "/data/new-customers.xml");
+        RunResult r = Velkra(args);
+        EXPECT_EQ(r.exitStatus, 1) << command;
+        EXPECT_NE(r.output.find("[ERROR] EstablishDBConnections failed."), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("the library did not start on"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("secret-word"), std::string::npos) << r.output;
+    }
+    RunResult notDir = Velkra({"init", "--root", dir_ / "odbc.ini"});
+    EXPECT_EQ(notDir.exitStatus, 1);
+    EXPECT_NE(notDir.output.find("is not a directory"), std::string::npos);
+}
+
+TEST_F(VelkraInitCliTest, RowsThatDoNotStoreTablesAndCriteria) {
+    ASSERT_EQ(Velkra({"init", "--root", Root()}).exitStatus, 0);
+    // Order 1 exists: its insert fails, the other row is stored.
+    WriteFile(dir_ / "clash.xml", "<R><Orders OrderID=\"1\" CustomerID=\"2\" Item=\"x\"/>"
+                                  "<Orders OrderID=\"50\" CustomerID=\"2\" Item=\"y\"/></R>");
+    RunResult clash = Velkra({"import", "--root", Root(), dir_ / "clash.xml"});
+    EXPECT_EQ(clash.exitStatus, 1);
+    EXPECT_NE(clash.output.find("[ERROR] Error in executing update query"), std::string::npos) << clash.output;
+    EXPECT_NE(clash.output.find("1 row(s) were not stored, in Orders"), std::string::npos) << clash.output;
+    EXPECT_EQ(Velkra({"select", "--root", Root(), "Orders", "OrderID = 50"}).output,
+              "OrderID\tCustomerID\tItem\tQty\t\n50\t2\ty\t1\t\n");
+
+    WriteFile(dir_ / "broken.xml", "<R><Orders");
+    RunResult broken = Velkra({"import", "--root", Root(), dir_ / "broken.xml"});
+    EXPECT_EQ(broken.exitStatus, 1);
+    EXPECT_NE(broken.output.find("the row document was not stored"), std::string::npos) << broken.output;
+    RunResult missing = Velkra({"import", "--root", Root(), dir_ / "missing.xml"});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_NE(missing.output.find("cannot read the row document"), std::string::npos);
+
+    RunResult unknown = Velkra({"select", "--root", Root(), "Nowhere"});
+    EXPECT_EQ(unknown.exitStatus, 1);
+    EXPECT_NE(unknown.output.find("unknown table 'Nowhere'"), std::string::npos);
+    RunResult criteria = Velkra({"select", "--root", Root(), "Customer", "Name = "});
+    EXPECT_EQ(criteria.exitStatus, 1);
+    EXPECT_NE(criteria.output.find("criteria 'Name = ' do not parse"), std::string::npos);
+}
+
+TEST_F(VelkraInitCliTest, UsageAndHelp) {
+    for (const char* command : {"init", "import", "select"}) {
+        RunResult help = Velkra({command, "--help"});
+        EXPECT_EQ(help.exitStatus, 0);
+        EXPECT_NE(help.output.find(std::string("usage: velkra ") + command), std::string::npos) << help.output;
+        EXPECT_EQ(Velkra({command}).exitStatus, 2) << command;
+        EXPECT_EQ(Velkra({command, "--root"}).exitStatus, 2) << command;
+        EXPECT_EQ(Velkra({command, "--bogus", "x"}).exitStatus, 2) << command;
+    }
+    EXPECT_EQ(Velkra({"init", "--root", Root(), "extra"}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"import", "--root", Root()}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"import", "--root", Root(), "a.xml", "b.xml"}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"import", "a.xml"}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"select", "--root", Root()}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"select", "--root", Root(), "Customer", "a", "b"}).exitStatus, 2);
+}
+
+}  // namespace
+}  // namespace orv::test
