@@ -19,6 +19,8 @@
 #include "agent/log.h"
 #include "agent/object_lock.h"
 #include "agent/strings.h"
+#include "dataobject/dataobject.h"
+#include "dataobject/personality.h"
 #include "datastore/column_value.h"
 #include "datastore/criteria.h"
 #include "datastore/datadict.h"
