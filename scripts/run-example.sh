@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the check program and runs it on the
 # sample registry in examples/, then prints its exit code and its log.
+# Then builds the data-access library's demo (examples/library_demo.cpp)
+# and runs it on a SQLite file under out/library-demo (data source,
+# odbc.ini, library root and log all there).
 #   scripts/run-example.sh [check options...]
 # Without options it runs with: -name "Symantec Endpoint Protection"
 # -foundError 50020 -notFoundError 0 -processname example-product.exe
@@ -27,3 +30,9 @@ set -e
 echo "exit status: $status (the low 8 bits of the exit code; the log's \"Exit Code\" line has the whole value)"
 echo "log: $work/agent/logs/zrprereqhandler.log"
 cat "$work/agent/logs/zrprereqhandler.log"
+
+echo
+echo "== library demo: examples/library_demo.cpp on out/library-demo =="
+cmake -S "$root" -B "$root/build" -G Ninja -DORV_BUILD_TESTS=OFF -DORV_BUILD_LIBRARY=ON >/dev/null
+cmake --build "$root/build" --target library_demo >/dev/null
+"$root/build/examples/library_demo" "$root/examples/library-demo/data" "$root/out/library-demo"
