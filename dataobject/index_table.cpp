@@ -35,14 +35,21 @@ bool AppendKeyValue(const void* value, uint8_t type, const char* dialect, std::s
         *out += std::to_string(number);
         return true;
     }
-    if (IsTextKey(type) && value != nullptr) {
+    if (IsTextKey(type) && value != nullptr && dialect != nullptr) {
         AppendSqlTextLiteral(dialect, static_cast<const char*>(value), out);
         return true;
     }
     return false;
 }
 
-const char* DefaultDialect() { return DialectNameForConnection(nullptr); }
+/* The dialect of the default connection (the first data source). */
+const char* DefaultDialect() {
+    DBConnection* connection = GetDBConnection(nullptr);
+    if (connection == nullptr) return DialectNameForConnection(nullptr);
+    const char* dialect = DialectNameForConnection(connection->connectionName);
+    ReleaseDBConnection(nullptr);
+    return dialect;
+}
 
 /* Runs a statement on the default connection. */
 bool RunUpdate(const std::string& sql) {

@@ -156,7 +156,7 @@ uint8_t CreatePersonalityFromXMLFile(const char* path) {
     LogTrace("@@@@ Inside CreatePersonalityFromXMLFile @@@@\n");
     if (path == nullptr) return 0;
     if (gv_personalityDefnVect == nullptr && InitPersonality() != 1) return 99;
-    xmlDocPtr document = xmlReadFile(path, nullptr, XML_PARSE_NONET);
+    xmlDocPtr document = xmlReadFile(path, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (document == nullptr) {
         LogError("Could not parse file %s\n", path);
         return 0;
