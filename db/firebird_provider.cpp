@@ -257,11 +257,35 @@ uint8_t FirebirdDisconnect(DBConnection* connection) {
 
 /* ---- Updates ----------------------------------------------------------- */
 
+/* True when a status vector names an update conflict: the row was
+ * changed by a transaction that committed while this statement waited. */
+bool IsUpdateConflict(const ISC_STATUS* status) {
+    for (const ISC_STATUS* p = status; p[0] != isc_arg_end; p += 2) {
+        if (p[0] == isc_arg_cstring) {
+            ++p;
+            continue;
+        }
+        if (p[0] == isc_arg_gds && p[1] == isc_update_conflict) return true;
+    }
+    return false;
+}
+
+/* How often a statement that met an update conflict is run again. */
+constexpr int kConflictRetries = 100;
+
 uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sql) {
     isc_tr_handle transaction = 0;
     if (!StatementTransaction(connection, handle, &transaction)) return 0;
     ISC_STATUS_ARRAY status;
-    bool ok = isc_dsql_execute_immediate(status, &handle->db, &transaction, 0, sql, SQL_DIALECT_V6, nullptr) == 0;
+    bool ok = false;
+    // A read-committed statement that waited for a concurrent writer fails
+    // with an update conflict once that writer commits; the failed
+    // statement changed nothing, so it runs again on the committed row, as
+    // the other engines apply such an update to the row's newest version.
+    for (int attempt = 0; attempt <= kConflictRetries; ++attempt) {
+        ok = isc_dsql_execute_immediate(status, &handle->db, &transaction, 0, sql, SQL_DIALECT_V6, nullptr) == 0;
+        if (ok || !IsUpdateConflict(status)) break;
+    }
     if (!ok) {
         LogError("Executing the statement failed\n");
         ReportStatus(connection, status, handle->secret);

@@ -181,6 +181,7 @@ DbContext MariaDbContext() {
     c.storesFullUnsigned64 = true;
     c.hasSinglePrecisionFloat = true;
     c.ddlCommitsTransaction = true;
+    c.hasDeferredConstraints = false;
     c.maxIdentifierLength = 64;
     c.booleanReportedType = SQL_TINYINT;
     c.textReportedType = SQL_LONGVARCHAR;
@@ -232,10 +233,11 @@ DbContext FirebirdContext() {
     c.storesFullUnsigned64 = false;  // 64-bit signed integers, NUMERIC up to 18 digits
     c.hasSinglePrecisionFloat = true;
     c.ddlCommitsTransaction = false;
+    c.hasDeferredConstraints = false;
     c.maxIdentifierLength = 31;
     c.reachedThroughOdbc = false;
     c.hasDropTableIfExists = false;
-    c.maxTextLiteral = 8191;  // 32765 bytes of UTF-8 at 4 bytes a character
+    c.maxTextLiteral = 16383;  // over a UTF8 connection
     c.noDataWhenNothingChanged = false;
     c.canRestart = false;
     c.serverEngine = "";

@@ -109,6 +109,10 @@ struct DbContext {
     bool storesFullUnsigned64 = true;
     /* REAL/FLOAT is single precision (SQLite stores every float in 8 bytes). */
     bool hasSinglePrecisionFloat = true;
+    /* Has foreign keys checked at the commit (DEFERRABLE INITIALLY
+     * DEFERRED); MariaDB and Firebird check every constraint at its
+     * statement. */
+    bool hasDeferredConstraints = true;
     /* A CREATE or DROP TABLE ends the open transaction (MariaDB). */
     bool ddlCommitsTransaction = false;
     /* Longest identifier the engine keeps whole. */
@@ -134,7 +138,7 @@ struct DbContext {
      * EXECUTE BLOCK that drops the table when it exists). */
     bool hasDropTableIfExists = true;
     /* The longest text literal in a statement, in characters (Firebird:
-     * 32765 bytes over a UTF8 connection); 0 for no limit. */
+     * 16383 over a UTF8 connection); 0 for no limit. */
     int maxTextLiteral = 0;
 
     /* A server that RestartDbServer can stop and start again (not SQLite). */

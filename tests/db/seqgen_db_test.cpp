@@ -265,7 +265,7 @@ TEST_P(SeqGenDbTest, TwoProcessesAtOnceNeverShareAValue) {
     printf("batches alternated %d times between the two processes\n", switches);
 }
 
-ORV_INSTANTIATE_DB_TESTS(SeqGenDbTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(SeqGenDbTest);
 
 }  // namespace
 }  // namespace orv::test
