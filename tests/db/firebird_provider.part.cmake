@@ -7,3 +7,10 @@ orv_discover_db_tests(db_firebird_provider_test)
 add_test(NAME db_firebird_provider_threads COMMAND db_firebird_provider_test --gtest_filter=*Threads*)
 orv_db_test_properties(db_firebird_provider_threads)
 set_tests_properties(db_firebird_provider_threads PROPERTIES LABELS concurrency)
+
+# velkra sql on an embedded Firebird database (made by isql-fb).
+add_executable(db_velkra_sql_firebird_test ${CMAKE_CURRENT_LIST_DIR}/velkra_sql_firebird_test.cpp)
+target_link_libraries(db_velkra_sql_firebird_test PRIVATE orv_firebird_test_support GTest::gtest_main)
+target_compile_definitions(db_velkra_sql_firebird_test PRIVATE ORV_VELKRA_PROGRAM="$<TARGET_FILE:velkra_cli>")
+add_dependencies(db_velkra_sql_firebird_test velkra_cli)
+gtest_discover_tests(db_velkra_sql_firebird_test DISCOVERY_MODE PRE_TEST)
