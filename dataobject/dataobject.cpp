@@ -447,8 +447,11 @@ void FillMissingValues(RowUnit* row, const RowCollection* c, DataObject* object)
                 LogError("No identifier for column %s of table %s.\n", column->name, c->tableName);
                 continue;
             }
-            row->values[i] = MemPoolMemdup(object->pool, &id, sizeof id);
-            row->lengths[i] = 4;
+            // The identifier in the column's own width (a BIGINT column reads 8 bytes).
+            const int64_t wide = id;
+            const int32_t width = column->type == ORV_SQL_BIGINT || column->type == ORV_SQL_UNSIGNED_LONG_INT ? 8 : 4;
+            row->values[i] = width == 8 ? MemPoolMemdup(object->pool, &wide, 8) : MemPoolMemdup(object->pool, &id, 4);
+            row->lengths[i] = width;
         } else if (column->defaultValue != nullptr) {
             row->values[i] = PoolCopyValue(object->pool, column->defaultValue, column->defaultLength, column->type);
             switch (column->type) {
