@@ -133,6 +133,16 @@ TEST_F(VelkraInitCliTest, RowsThatDoNotStoreTablesAndCriteria) {
     EXPECT_NE(criteria.output.find("criteria 'Name = ' do not parse"), std::string::npos);
 }
 
+TEST_F(VelkraInitCliTest, SelectWithARowDocumentUsesNoDatabase) {
+    // The row document form: no connection parameters are read.
+    WriteFile(Root() + "/data/connparams.txt", "");
+    RunResult r = Velkra({"select", "--root", std::string(ORV_EXAMPLES_DIR), "--xml",
+                          std::string(ORV_EXAMPLES_DIR) + "/data/rows.xml", "Site", "City = 'Oslo'"});
+    EXPECT_EQ(r.exitStatus, 0) << r.output;
+    EXPECT_EQ(r.output, "SiteID\tCustomerID\tCity\tFloors\t\n10\t1\tOslo\t3\t\n");
+    EXPECT_FALSE(FileExists(dir_ / "shop.db"));
+}
+
 TEST_F(VelkraInitCliTest, UsageAndHelp) {
     for (const char* command : {"init", "import", "select"}) {
         RunResult help = Velkra({command, "--help"});
@@ -148,6 +158,8 @@ TEST_F(VelkraInitCliTest, UsageAndHelp) {
     EXPECT_EQ(Velkra({"import", "a.xml"}).exitStatus, 2);
     EXPECT_EQ(Velkra({"select", "--root", Root()}).exitStatus, 2);
     EXPECT_EQ(Velkra({"select", "--root", Root(), "Customer", "a", "b"}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"select", "Customer"}).exitStatus, 2);
+    EXPECT_EQ(Velkra({"select", "--xml", "", "Customer"}).exitStatus, 2);
 }
 
 }  // namespace
