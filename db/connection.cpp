@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "agent/log.h"
 #include "agent/strings.h"
@@ -29,6 +30,16 @@ namespace {
 std::mutex& PoolMutex() {
     static std::mutex* mutex = new std::mutex();
     return *mutex;
+}
+
+/* Records of connections that a renewal replaced: disconnected at once, but
+ * kept until the pool is closed, since another thread sharing the
+ * connection may still hold the record (its statements then fail with no
+ * provider state instead of reading freed memory). Guarded by the pool
+ * mutex. */
+std::vector<DBConnection*>& RetiredConnections() {
+    static auto* retired = new std::vector<DBConnection*>();
+    return *retired;
 }
 
 const DBProvider* ProviderOf(const DBConnection* connection) {
@@ -89,8 +100,17 @@ DBConnection* Renew(ConnectionPoolEntry* entry, DBConnection* stale, int32_t key
     }
     DeleteLCDVector(entry->connections, stale);
     // Disconnect it: dropping it open would leak a server connection per
-    // renewal.
-    CloseDBConnection(stale);
+    // renewal. The record itself is retired, not freed.
+    const DBProvider* provider = ProviderOf(stale);
+    if (provider != nullptr && provider->disconnect != nullptr) provider->disconnect(stale);
+    __atomic_store_n(&stale->broken, static_cast<uint8_t>(1), __ATOMIC_RELEASE);
+    stale->owner = -1;
+    try {
+        RetiredConnections().push_back(stale);
+    } catch (...) {
+        // Out of memory: the small record is left behind rather than freed
+        // under a thread that may hold it.
+    }
     DBConnection* fresh = OpenDBConnection(params);
     if (fresh == nullptr) {
         LogError(
@@ -293,6 +313,8 @@ void CloseAllDBConnections() {
         FreeEntry(static_cast<ConnectionPoolEntry*>(node->element));
     }
     FreeVector(gv_connectionPool);
+    for (DBConnection* retired : RetiredConnections()) FreeDBConnectionRecord(retired);
+    RetiredConnections().clear();
 }
 
 uint8_t ExecuteUpdate(DBConnection* connection, const char* sql) {

@@ -118,13 +118,14 @@ struct ColumnPlan {
 /* What one read of a column gave. */
 enum class Got { kValue, kNull, kFailed };
 
-/* Reads the current row's column whole into buffer (as text with a zero
- * after it, or as bytes). */
+/* Reads the current row's column whole and appends it to buffer (as text
+ * with a zero after it, or as bytes); the value starts at the buffer's
+ * size on entry. On kNull and kFailed the appended bytes are to be
+ * dropped by the caller. */
 Got ReadWhole(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType,
               ByteBuffer* buffer) {
     const size_t terminator = cType == SQL_C_CHAR ? 1 : 0;
-    buffer->size = 0;
-    if (!Reserve(buffer, kFirstPiece)) {
+    if (!Reserve(buffer, buffer->size + kFirstPiece)) {
         LogError("Unable to allocate memory\n");
         return Got::kFailed;
     }
@@ -236,89 +237,150 @@ bool ParseDateTimeText(const char* text, OrvDate* date, bool* hasDate, OrvTime* 
     return true;
 }
 
-/* A date, time or date-time value holding the parts its type has; null
- * when the text holds no such value. */
-void* DateTimeValue(const char* text, uint8_t code) {
+/* One cell of the row being read: where its stored form is (in the row's
+ * scratch buffer, or the date-time value of the stage itself). */
+struct CellStage {
+    enum class Kind { kNull, kScratch, kDateTime } kind;
+    size_t offset;  /* in the scratch buffer */
+    int32_t length; /* the stored width reported for the cell */
+    DateTimeColumnValue dateTime;
+};
+
+/* The date-time value of a cell's text into stage, holding the parts its
+ * type has; false when the text holds no such value. */
+bool DateTimeValue(const char* text, uint8_t code, CellStage* stage) {
     OrvDate date = {0, 0, 0};
     OrvTime time = {0, 0, 0};
     bool hasDate = false;
     bool hasTime = false;
-    if (!ParseDateTimeText(text, &date, &hasDate, &time, &hasTime)) return nullptr;
-    OrvDateTime value = {nullptr, nullptr};
+    if (!ParseDateTimeText(text, &date, &hasDate, &time, &hasTime)) return false;
+    DateTimeColumnValue& value = stage->dateTime;
+    value = DateTimeColumnValue{};
     if (code == ORV_SQL_DATE) {
-        if (!hasDate) return nullptr;
-        value.date = &date;
+        if (!hasDate) return false;
+        value.date = date;
+        value.value.date = &value.date;
     } else if (code == ORV_SQL_TIME) {
-        if (!hasTime) return nullptr;
-        value.time = &time;
+        if (!hasTime) return false;
+        value.time = time;
+        value.value.time = &value.time;
     } else {
-        value.date = &date;
-        value.time = &time;
+        value.date = date;
+        value.time = time;
+        value.value.date = &value.date;
+        value.value.time = &value.time;
     }
-    return MakeDateTimeColumnValue(&value);
-}
-
-/* A block of a fixed-width value: width bytes and a zero byte. */
-void* FixedValue(const void* bytes, size_t width) {
-    auto* block = static_cast<char*>(calloc(1, width + 1));
-    if (block != nullptr) memcpy(block, bytes, width);
-    return block;
+    return true;
 }
 
 /* A float or double from the driver's text ("2.25", "1e+20", "-Infinity";
  * read without regard to the locale); 0 when the text is no number. */
-void* FloatValue(const char* text, size_t length, uint8_t code, int32_t* outLength) {
+double FloatOfText(const char* text, size_t length) {
     const char* p = text;
     const char* end = text + length;
     while (p < end && *p == ' ') ++p;
     if (p < end && *p == '+') ++p;
     double value = 0.0;
     if (std::from_chars(p, end, value).ec != std::errc()) value = 0.0;
-    if (code == ORV_SQL_DOUBLE) {
-        *outLength = 8;
-        return FixedValue(&value, 8);
-    }
-    float single = static_cast<float>(value);
-    *outLength = 4;
-    return FixedValue(&single, 4);
-}
-
-/* The stored form of a value read as text. *failed is set when memory runs
- * out; a null result without it is a value that does not convert (kept as
- * an SQL NULL). */
-void* ConvertText(const ByteBuffer& text, uint8_t code, int32_t* outLength, bool* failed) {
-    *failed = false;
-    void* value = nullptr;
-    *outLength = static_cast<int32_t>(text.size > INT32_MAX ? INT32_MAX : text.size);
-    if (IsDateTimeType(code)) {
-        value = DateTimeValue(text.data, code);
-        *outLength = kDateTimeStoredWidth;
-        if (value == nullptr) {
-            LogError("Cannot read a date or time from \"%s\"\n", text.data);
-            return nullptr;
-        }
-        return value;
-    }
-    if (IsFloatType(code)) {
-        value = FloatValue(text.data, text.size, code, outLength);
-    } else if (IsIntegerType(code) || IsTextType(code)) {
-        value = ConvertStringToColumnValue(text.data, outLength, code);
-    } else {
-        // Decimals, numerics and unmapped types keep the text's bytes.
-        value = ConvertStringToColumnValue(text.data, outLength, IsBytesType(code) ? code : ORV_SQL_NOT_SUPPORTED_TYPE);
-    }
-    if (value == nullptr) *failed = true;
     return value;
 }
 
-/* Reads one cell of the current row and appends it to row. */
+/* A decimal integer as the stored values read it: an optional sign, then
+ * digits; any other character makes the value 0. Wraps modulo 2^64. */
+uint64_t IntegerOfText(const char* text) {
+    const char* p = text;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    uint64_t value = 0;
+    for (; *p; ++p) {
+        if (*p < '0' || *p > '9') return 0;
+        value = value * 10u + static_cast<uint64_t>(*p - '0');
+    }
+    return negative ? 0u - value : value;
+}
+
+/* Appends the low width bytes of an integer (its stored form). */
+bool AppendInteger(ByteBuffer* buffer, uint64_t wide, int32_t width) {
+    switch (width) {
+        case 1: {
+            auto v = static_cast<uint8_t>(wide);
+            return Append(buffer, &v, 1);
+        }
+        case 2: {
+            auto v = static_cast<uint16_t>(wide);
+            return Append(buffer, &v, 2);
+        }
+        case 4: {
+            auto v = static_cast<uint32_t>(wide);
+            return Append(buffer, &v, 4);
+        }
+        default:
+            return Append(buffer, &wide, 8);
+    }
+}
+
+int32_t Clamped(size_t n) { return static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n); }
+
+/* Replaces the text the cell's value was read as (at stage->offset in
+ * scratch) by the stored form of the column's type. False when memory
+ * runs out; a value that does not convert becomes an SQL NULL. */
+bool ConvertText(ByteBuffer* scratch, uint8_t code, CellStage* stage) {
+    const char* text = scratch->data + stage->offset;
+    const size_t size = scratch->size - stage->offset;
+    stage->kind = CellStage::Kind::kScratch;
+    if (IsDateTimeType(code)) {
+        stage->length = kDateTimeStoredWidth;
+        stage->kind = CellStage::Kind::kDateTime;
+        if (!DateTimeValue(text, code, stage)) {
+            LogError("Cannot read a date or time from \"%s\"\n", text);
+            stage->kind = CellStage::Kind::kNull;
+        }
+        scratch->size = stage->offset;
+        return true;
+    }
+    bool ok = true;
+    if (IsFloatType(code)) {
+        double value = FloatOfText(text, size);
+        scratch->size = stage->offset;
+        if (code == ORV_SQL_DOUBLE) {
+            stage->length = 8;
+            ok = Append(scratch, &value, 8);
+        } else {
+            auto single = static_cast<float>(value);
+            stage->length = 4;
+            ok = Append(scratch, &single, 4);
+        }
+    } else if (IsIntegerType(code)) {
+        uint64_t value = IntegerOfText(text);
+        scratch->size = stage->offset;
+        stage->length = GetStoredWidth(code);
+        ok = AppendInteger(scratch, value, stage->length);
+    } else if (IsTextType(code)) {
+        // A text ends at its first zero byte, as every stored text does.
+        stage->length = Clamped(strnlen(text, size));
+        scratch->size = stage->offset + static_cast<size_t>(stage->length);
+    } else {
+        // Decimals, numerics and unmapped types keep the text's bytes.
+        stage->length = Clamped(size);
+    }
+    if (!ok) LogError("Unable to allocate memory\n");
+    return ok;
+}
+
+/* Reads one cell of the current row into its stage (its bytes appended to
+ * scratch). */
 bool ReadCell(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column, const ColumnPlan& plan,
-              ByteBuffer* buffer, ResultRow* row, BlobConsumer consumer, bool streamBlobs, void* context) {
-    void* value = nullptr;
-    int32_t length = 0;
+              ByteBuffer* scratch, CellStage* stage, BlobConsumer consumer, bool streamBlobs, void* context) {
+    stage->kind = CellStage::Kind::kNull;
+    stage->offset = scratch->size;
+    stage->length = 0;
     if (plan.readAs == ReadAs::kBinary && streamBlobs) {
-        if (!StreamBlob(connection, statement, column, consumer, context)) return false;
-    } else if (plan.readAs == ReadAs::kBit) {
+        return StreamBlob(connection, statement, column, consumer, context);
+    }
+    if (plan.readAs == ReadAs::kBit) {
         unsigned char bit = 0;
         SQLLEN indicator = 0;
         SQLRETURN r = SQLGetData(statement, column, SQL_C_BIT, &bit, sizeof bit, &indicator);
@@ -327,39 +389,53 @@ bool ReadCell(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column,
             ReportFailure(connection, SQL_HANDLE_STMT, statement);
             return false;
         }
-        if (indicator != SQL_NULL_DATA) {
-            uint8_t flag = bit != 0 ? 1 : 0;
-            value = FixedValue(&flag, 1);
-            length = 1;
-            if (value == nullptr) {
-                LogError("Unable to allocate memory\n");
-                return false;
-            }
+        if (indicator == SQL_NULL_DATA) return true;
+        uint8_t flag = bit != 0 ? 1 : 0;
+        if (!Append(scratch, &flag, 1)) {
+            LogError("Unable to allocate memory\n");
+            return false;
         }
-    } else {
-        SQLSMALLINT cType = plan.readAs == ReadAs::kBinary ? SQL_C_BINARY : SQL_C_CHAR;
-        Got got = ReadWhole(connection, statement, column, cType, buffer);
-        if (got == Got::kFailed) return false;
-        if (got == Got::kValue) {
-            if (plan.readAs == ReadAs::kBinary) {
-                length = static_cast<int32_t>(buffer->size > INT32_MAX ? INT32_MAX : buffer->size);
-                value = FixedValue(buffer->data, static_cast<size_t>(length));
-                if (value == nullptr) {
-                    LogError("Unable to allocate memory\n");
-                    return false;
-                }
-            } else {
-                bool failed = false;
-                value = ConvertText(*buffer, plan.code, &length, &failed);
-                if (failed) return false;
-            }
+        stage->kind = CellStage::Kind::kScratch;
+        stage->length = 1;
+        return true;
+    }
+    SQLSMALLINT cType = plan.readAs == ReadAs::kBinary ? SQL_C_BINARY : SQL_C_CHAR;
+    Got got = ReadWhole(connection, statement, column, cType, scratch);
+    if (got != Got::kValue) {
+        scratch->size = stage->offset;
+        return got != Got::kFailed;
+    }
+    if (plan.readAs == ReadAs::kBinary) {
+        stage->kind = CellStage::Kind::kScratch;
+        stage->length = Clamped(scratch->size - stage->offset);
+        return true;
+    }
+    return ConvertText(scratch, plan.code, stage);
+}
+
+/* The row of the staged cells, in one block. */
+ResultRow* PackRow(ResultRowArena* arena, const ByteBuffer& scratch, const CellStage* stages, const ColumnPlan* plans,
+                   ResultCellValue* values, SQLSMALLINT count) {
+    for (SQLSMALLINT i = 0; i < count; ++i) {
+        const CellStage& stage = stages[i];
+        values[i].type = plans[i].code;
+        values[i].length = stage.length;
+        switch (stage.kind) {
+            case CellStage::Kind::kNull:
+                values[i].data = nullptr;
+                values[i].length = 0;
+                break;
+            case CellStage::Kind::kScratch:
+                values[i].data = scratch.data + stage.offset;
+                // Only a date-time column reads its value as a record.
+                if (IsDateTimeType(values[i].type)) values[i].type = ORV_SQL_NOT_SUPPORTED_TYPE;
+                break;
+            case CellStage::Kind::kDateTime:
+                values[i].data = &stage.dateTime.value;
+                break;
         }
     }
-    if (!AppendResultCellOwned(row, value, value ? length : 0)) {
-        LogError("Unable to allocate memory\n");
-        return false;
-    }
-    return true;
+    return CreatePackedResultRow(arena, values, count);
 }
 
 /* The unsigned code of the same width for an integer code. */
@@ -433,18 +509,24 @@ void FreeColumns(ResultColumn* columns, int32_t count) {
     free(columns);
 }
 
-/* Describes the columns, fetches every row and builds the set. */
+/* Describes the columns, fetches every row and builds the set. Each row
+ * is read into one scratch buffer, then made one block with its cells and
+ * values. */
 ResultSet* CollectResult(DBConnection* connection, SQLHSTMT statement, SQLSMALLINT count, BlobConsumer consumer,
                          bool streamBlobs, void* context) {
-    auto* columns = static_cast<ResultColumn*>(calloc(count > 0 ? static_cast<size_t>(count) : 1, sizeof(ResultColumn)));
-    auto* plans = static_cast<ColumnPlan*>(calloc(count > 0 ? static_cast<size_t>(count) : 1, sizeof(ColumnPlan)));
-    ByteBuffer buffer;
+    const size_t n = count > 0 ? static_cast<size_t>(count) : 1;
+    auto* columns = static_cast<ResultColumn*>(calloc(n, sizeof(ResultColumn)));
+    auto* plans = static_cast<ColumnPlan*>(calloc(n, sizeof(ColumnPlan)));
+    auto* stages = static_cast<CellStage*>(calloc(n, sizeof(CellStage)));
+    auto* values = static_cast<ResultCellValue*>(calloc(n, sizeof(ResultCellValue)));
+    ByteBuffer scratch;
+    ResultRowArena arena = {nullptr, 0, 0};
     ResultRow* rows = nullptr;
     ResultRow* tail = nullptr;
-    bool ok = columns != nullptr && plans != nullptr;
+    bool ok = columns != nullptr && plans != nullptr && stages != nullptr && values != nullptr;
     if (!ok) LogError("Unable to allocate memory\n");
     for (SQLSMALLINT i = 0; ok && i < count; ++i) {
-        ok = DescribeColumn(connection, statement, static_cast<SQLUSMALLINT>(i + 1), &columns[i], &plans[i], &buffer);
+        ok = DescribeColumn(connection, statement, static_cast<SQLUSMALLINT>(i + 1), &columns[i], &plans[i], &scratch);
     }
     while (ok && count > 0) {
         SQLRETURN r = SQLFetch(statement);
@@ -455,19 +537,23 @@ ResultSet* CollectResult(DBConnection* connection, SQLHSTMT statement, SQLSMALLI
             ok = false;
             break;
         }
-        ResultRow* row = CreateResultRow();
+        scratch.size = 0;
+        for (SQLSMALLINT i = 0; ok && i < count; ++i) {
+            ok = ReadCell(connection, statement, static_cast<SQLUSMALLINT>(i + 1), plans[i], &scratch, &stages[i],
+                          consumer, streamBlobs, context);
+        }
+        if (!ok) break;
+        ResultRow* row = PackRow(&arena, scratch, stages, plans, values, count);
         if (row == nullptr) {
             LogError("Unable to allocate memory\n");
             ok = false;
             break;
         }
         AppendResultRow(&rows, &tail, row);
-        for (SQLSMALLINT i = 0; ok && i < count; ++i) {
-            ok = ReadCell(connection, statement, static_cast<SQLUSMALLINT>(i + 1), plans[i], &buffer, row, consumer,
-                          streamBlobs, context);
-        }
     }
-    Release(&buffer);
+    Release(&scratch);
+    free(values);
+    free(stages);
     free(plans);
     if (!ok) {
         FreeResultRows(rows);
@@ -536,22 +622,26 @@ ResultSet* RunQuery(DBConnection* connection, OdbcConnection* handle, const char
 
 ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql) {
     LogTrace("Inside ODBCExecuteQuery\n");
+    if (connection == nullptr) LogError("ODBC connection handle missing\n");
+    if (connection == nullptr || sql == nullptr) return nullptr;
+    // The handle is read under the lock (see UsableHandle).
+    LockObject(connection);
     OdbcConnection* handle = HandleOf(connection);
     if (handle == nullptr) LogError("ODBC connection handle missing\n");
-    if (handle == nullptr || sql == nullptr) return nullptr;
-    LockObject(connection);
-    ResultSet* set = RunQuery(connection, handle, sql, false, nullptr, nullptr);
+    ResultSet* set = handle != nullptr ? RunQuery(connection, handle, sql, false, nullptr, nullptr) : nullptr;
     UnlockObject(connection);
     return set;
 }
 
 ResultSet* ExecuteQueryWithBlobs(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context) {
     LogTrace("Inside ODBCExecuteQuery\n");
+    if (connection == nullptr) LogError("ODBC connection handle missing\n");
+    if (connection == nullptr || sql == nullptr) return nullptr;
+    // The handle is read under the lock (see UsableHandle).
+    LockObject(connection);
     OdbcConnection* handle = HandleOf(connection);
     if (handle == nullptr) LogError("ODBC connection handle missing\n");
-    if (handle == nullptr || sql == nullptr) return nullptr;
-    LockObject(connection);
-    ResultSet* set = RunQuery(connection, handle, sql, true, consumer, context);
+    ResultSet* set = handle != nullptr ? RunQuery(connection, handle, sql, true, consumer, context) : nullptr;
     UnlockObject(connection);
     return set;
 }

@@ -193,9 +193,14 @@ DBConnection* ODBCConnect(const ConnParams* params) {
 
 uint8_t ODBCDisconnect(DBConnection* connection) {
     if (connection == nullptr) return 0;
-    auto* handle = static_cast<OdbcConnection*>(connection->providerHandle);
-    if (handle == nullptr) return 1;
+    // Under the connection's lock: a statement of another thread that
+    // still holds the record finishes first, and later ones find no state.
     LockObject(connection);
+    auto* handle = static_cast<OdbcConnection*>(connection->providerHandle);
+    if (handle == nullptr) {
+        UnlockObject(connection);
+        return 1;
+    }
     if (handle->dbc != SQL_NULL_HDBC && !SQL_SUCCEEDED(SQLDisconnect(handle->dbc))) {
         // An open transaction keeps some drivers from disconnecting.
         SQLEndTran(SQL_HANDLE_DBC, handle->dbc, SQL_ROLLBACK);
@@ -212,7 +217,9 @@ uint8_t ODBCDisconnect(DBConnection* connection) {
 
 /* ---- Updates ----------------------------------------------------------- */
 
-/* The connection's provider state, or null with an ERROR record. */
+/* The connection's provider state, or null with an ERROR record. Read it
+ * with the connection's lock held: a renewal disconnects a record that
+ * another thread may still hold. */
 OdbcConnection* UsableHandle(const DBConnection* connection) {
     OdbcConnection* handle = HandleOf(connection);
     if (handle == nullptr) LogError("ODBC connection handle missing\n");
@@ -273,10 +280,14 @@ uint8_t RunUpdate(DBConnection* connection, OdbcConnection* handle, const char* 
 }
 
 uint8_t ODBCExecuteUpdate(DBConnection* connection, const char* sql) {
-    OdbcConnection* handle = UsableHandle(connection);
-    if (handle == nullptr || sql == nullptr) return 0;
+    if (connection == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return 0;
+    }
+    if (sql == nullptr) return 0;
     LockObject(connection);
-    uint8_t ok = RunUpdate(connection, handle, sql);
+    OdbcConnection* handle = UsableHandle(connection);
+    uint8_t ok = handle != nullptr ? RunUpdate(connection, handle, sql) : 0;
     UnlockObject(connection);
     return ok;
 }
@@ -389,10 +400,14 @@ uint8_t RunUpdateBlob(DBConnection* connection, OdbcConnection* handle, const ch
 
 uint8_t ODBCExecuteUpdateBlob(DBConnection* connection, const char* sql, BlobSupplier supplier, void* context) {
     LogTrace("Inside ODBCExecuteUpdateBlob\n");
-    OdbcConnection* handle = UsableHandle(connection);
-    if (handle == nullptr || sql == nullptr) return 0;
+    if (connection == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return 0;
+    }
+    if (sql == nullptr) return 0;
     LockObject(connection);
-    uint8_t ok = RunUpdateBlob(connection, handle, sql, supplier, context);
+    OdbcConnection* handle = UsableHandle(connection);
+    uint8_t ok = handle != nullptr ? RunUpdateBlob(connection, handle, sql, supplier, context) : 0;
     UnlockObject(connection);
     return ok;
 }
@@ -411,10 +426,13 @@ bool SetAutocommit(DBConnection* connection, OdbcConnection* handle, bool on) {
 
 uint8_t ODBCBeginTransaction(DBConnection* connection) {
     LogTrace("\t@@@@@ ODBCBeginTransaction() @@@@@\n");
-    OdbcConnection* handle = UsableHandle(connection);
-    if (handle == nullptr) return 0;
+    if (connection == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return 0;
+    }
     LockObject(connection);
-    bool ok = SetAutocommit(connection, handle, false);
+    OdbcConnection* handle = UsableHandle(connection);
+    bool ok = handle != nullptr && SetAutocommit(connection, handle, false);
     UnlockObject(connection);
     return ok ? 1 : 0;
 }
@@ -423,9 +441,16 @@ uint8_t ODBCBeginTransaction(DBConnection* connection) {
  * is rolled back before autocommit returns, since turning autocommit on
  * would commit what is left of the transaction. */
 uint8_t EndTransaction(DBConnection* connection, SQLSMALLINT completion, const char* failure) {
-    OdbcConnection* handle = UsableHandle(connection);
-    if (handle == nullptr) return 0;
+    if (connection == nullptr) {
+        LogError("ODBC connection handle missing\n");
+        return 0;
+    }
     LockObject(connection);
+    OdbcConnection* handle = UsableHandle(connection);
+    if (handle == nullptr) {
+        UnlockObject(connection);
+        return 0;
+    }
     bool ok = SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, handle->dbc, completion));
     if (!ok) {
         LogError("%s", failure);

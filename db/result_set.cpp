@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "agent/log.h"
@@ -55,6 +56,90 @@ bool AppendResultCell(ResultRow* row, const void* data, int32_t length, uint8_t 
     return AppendResultCellOwned(row, copy, length);
 }
 
+namespace {
+
+/* Value blocks inside a packed row start at multiples of this (the widest
+ * alignment a stored value needs: 64-bit numbers and pointers). */
+constexpr size_t kValueAlign = alignof(DateTimeColumnValue) > alignof(uint64_t) ? alignof(DateTimeColumnValue)
+                                                                               : alignof(uint64_t);
+
+size_t AlignUp(size_t n) { return (n + kValueAlign - 1) & ~(kValueAlign - 1); }
+
+/* The bytes a value takes in a packed row, or SIZE_MAX for a bad length. */
+size_t PackedSize(const ResultCellValue& value) {
+    if (value.data == nullptr) return 0;
+    if (IsDateTimeType(value.type)) return AlignUp(sizeof(DateTimeColumnValue));
+    if (value.length < 0) return SIZE_MAX;
+    return AlignUp(static_cast<size_t>(value.length) + 1);
+}
+
+}  // namespace
+
+/* Shared blocks of packed rows start small and double up to this. */
+constexpr size_t kFirstRowBlock = 1024;
+constexpr size_t kLargestRowBlock = 256 * 1024;
+
+ResultRow* CreatePackedResultRow(ResultRowArena* arena, const ResultCellValue* values, int32_t count) {
+    if (arena == nullptr || count < 0 || (count > 0 && values == nullptr)) return nullptr;
+    const size_t n = static_cast<size_t>(count);
+    size_t total = AlignUp(sizeof(ResultRow)) + AlignUp(n * sizeof(ResultCell));
+    for (size_t i = 0; i < n; ++i) {
+        size_t size = PackedSize(values[i]);
+        if (size == SIZE_MAX || size > SIZE_MAX - total) return nullptr;
+        total += size;
+    }
+    const bool starts = arena->block == nullptr || arena->capacity - arena->used < total;
+    if (starts) {
+        // Blocks double up to the largest size; a row larger than that gets
+        // a block of its own size.
+        size_t capacity = arena->capacity == 0 ? kFirstRowBlock : arena->capacity;
+        if (arena->capacity != 0) capacity = capacity >= kLargestRowBlock / 2 ? kLargestRowBlock : capacity * 2;
+        if (capacity < total) capacity = total;
+        auto* fresh = static_cast<unsigned char*>(malloc(capacity));
+        if (fresh == nullptr) return nullptr;
+        arena->block = fresh;
+        arena->capacity = capacity;
+        arena->used = 0;
+    }
+    unsigned char* block = arena->block + arena->used;
+    arena->used += total;
+    auto* row = reinterpret_cast<ResultRow*>(block);
+    auto* cells = reinterpret_cast<ResultCell*>(block + AlignUp(sizeof(ResultRow)));
+    unsigned char* at = block + AlignUp(sizeof(ResultRow)) + AlignUp(n * sizeof(ResultCell));
+    for (size_t i = 0; i < n; ++i) {
+        ResultCell* cell = &cells[i];
+        const ResultCellValue& value = values[i];
+        cell->next = i + 1 < n ? &cells[i + 1] : nullptr;
+        cell->data = nullptr;
+        cell->length = 0;
+        if (value.data == nullptr) continue;
+        if (IsDateTimeType(value.type)) {
+            const auto* source = static_cast<const OrvDateTime*>(value.data);
+            auto* copy = new (at) DateTimeColumnValue{};
+            if (source->date) {
+                copy->date = *source->date;
+                copy->value.date = &copy->date;
+            }
+            if (source->time) {
+                copy->time = *source->time;
+                copy->value.time = &copy->time;
+            }
+        } else {
+            if (value.length > 0) memcpy(at, value.data, static_cast<size_t>(value.length));
+            at[value.length] = 0;
+        }
+        cell->data = at;
+        cell->length = value.length;
+        at += PackedSize(value);
+    }
+    row->cells = n > 0 ? &cells[0] : nullptr;
+    row->lastCell = n > 0 ? &cells[n - 1] : nullptr;
+    row->next = nullptr;
+    row->packedCells = count;
+    row->startsBlock = starts ? 1 : 0;
+    return row;
+}
+
 void AppendResultRow(ResultRow** head, ResultRow** tail, ResultRow* row) {
     row->next = nullptr;
     if (*tail == nullptr) {
@@ -66,18 +151,30 @@ void AppendResultRow(ResultRow** head, ResultRow** tail, ResultRow* row) {
 }
 
 void FreeResultRows(ResultRow* rows) {
+    // The rows of a shared block follow each other: the block is freed when
+    // the next block starts, or at the end.
+    void* sharedBlock = nullptr;
     while (rows != nullptr) {
         ResultRow* next = rows->next;
+        const bool packed = rows->packedCells > 0 || rows->startsBlock;
         ResultCell* cell = rows->cells;
+        // Packed cells go with the row's block.
+        for (int32_t i = 0; cell != nullptr && i < rows->packedCells; ++i) cell = cell->next;
         while (cell != nullptr) {
             ResultCell* nextCell = cell->next;
             free(cell->data);
             free(cell);
             cell = nextCell;
         }
-        free(rows);
+        if (!packed) {
+            free(rows);
+        } else if (rows->startsBlock) {
+            free(sharedBlock);
+            sharedBlock = rows;
+        }
         rows = next;
     }
+    free(sharedBlock);
 }
 
 ResultSet* CreateResultSet(ResultRow* rows, ResultColumn* columns, int32_t columnCount) {

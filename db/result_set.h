@@ -30,6 +30,23 @@ struct ResultRow {
     ResultCell* cells; /* one per column, in column order */
     ResultCell* lastCell;
     ResultRow* next;
+    /* The first packedCells cells and their values live in a block shared
+     * with the rows that follow it in the list (CreatePackedResultRow);
+     * cells appended later are blocks of their own. 0 for a row made by
+     * CreateResultRow. */
+    int32_t packedCells;
+    /* 1 when the row is the first of its shared block, which is freed
+     * with the last row of the block. */
+    uint8_t startsBlock;
+};
+
+/* One value handed to CreatePackedResultRow: data null for an SQL NULL;
+ * length bytes of data are copied (a date, time or date-time value is
+ * copied whole from its OrvDateTime, whatever the length). */
+struct ResultCellValue {
+    const void* data;
+    int32_t length;
+    uint8_t type;
 };
 
 struct ResultSet {
@@ -46,6 +63,23 @@ bool InitResultColumn(ResultColumn* column, const char* name, uint8_t type);
 
 /* A new empty row, or null. */
 ResultRow* CreateResultRow();
+
+/* Where CreatePackedResultRow places rows: the current shared block and
+ * how much of it is used. Start it zeroed; it owns nothing (the rows own
+ * their blocks), so it needs no freeing. */
+struct ResultRowArena {
+    unsigned char* block;
+    size_t used;
+    size_t capacity;
+};
+
+/* A new row of count cells holding copies of the values (every value
+ * followed by a zero byte, as a separate value would be), placed with its
+ * cells in the arena's current block or a new one. The rows of one arena
+ * must be appended, in the order they were made, to one list and freed
+ * with it (FreeResultRows, FreeResultSet); their cells and values cannot
+ * be taken out or replaced. Null when memory runs out. */
+ResultRow* CreatePackedResultRow(ResultRowArena* arena, const ResultCellValue* values, int32_t count);
 
 /* Appends a cell holding a copy of the value (copied as a value of the
  * type, so dates stay whole); a null value is an SQL NULL. False when

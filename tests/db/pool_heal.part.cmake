@@ -1,0 +1,5 @@
+# The pool heals after a restart of its server (PostgreSQL, MariaDB): the
+# cases restart servers, so they run alone.
+add_executable(db_pool_heal_test pool_heal_test.cpp)
+target_link_libraries(db_pool_heal_test PRIVATE orv::velkra orv_db_test_support GTest::gtest_main Threads::Threads)
+orv_discover_db_tests(db_pool_heal_test RESTARTS_SERVERS)
