@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/log.h"
 #include "cli/cli.h"
 #include "cli/cmd_library.h"
 #include "datastore/criteria.h"
@@ -123,6 +124,10 @@ bool LibraryRun::Start(const char* command, const std::string* root) {
     logOffset_ = FileSize(logPath_);
     started_ = true;
     if (InitVelkra(root->c_str())) return true;
+    if (gv_logFilePtr == nullptr) {
+        PrintError(command, "the library did not start on " + *root + ": cannot open its log " + logPath_);
+        return false;
+    }
     Fail("the library did not start on " + *root);
     return false;
 }

@@ -100,6 +100,13 @@ TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
         EXPECT_NE(r.output.find("the library did not start on"), std::string::npos) << r.output;
         EXPECT_EQ(r.output.find("secret-word"), std::string::npos) << r.output;
     }
+    const std::string other = dir_ / "other";
+    mkdir(other.c_str(), 0755);
+    WriteFile(other + "/logs", "a file where the log folder belongs");
+    RunResult noLog = Velkra({"init", "--root", other});
+    EXPECT_EQ(noLog.exitStatus, 1);
+    EXPECT_NE(noLog.output.find("cannot open its log " + other + "/logs/velkra.log"), std::string::npos)
+        << noLog.output;
     RunResult notDir = Velkra({"init", "--root", dir_ / "odbc.ini"});
     EXPECT_EQ(notDir.exitStatus, 1);
     EXPECT_NE(notDir.output.find("is not a directory"), std::string::npos);
