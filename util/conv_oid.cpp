@@ -227,6 +227,14 @@ void CopyStringToOid(uint32_t* dest, const char* text) {
     CopyStringToOID(dest, text, static_cast<int32_t>(std::strlen(text)));
 }
 
+bool CopyStringToOidBounded(uint32_t* dest, size_t capacity, const char* text) {
+    if (dest == nullptr || text == nullptr) return false;
+    size_t len = std::strlen(text);
+    if (len > capacity || len > INT32_MAX) return false;
+    CopyStringToOID(dest, text, static_cast<int32_t>(len));
+    return true;
+}
+
 void CopyStringToOID(uint32_t* dest, const char* text, int32_t len) {
     LogTrace("@@@ Inside CopyStringToOID @@@\n");
     if (dest == nullptr || text == nullptr) return;

@@ -86,6 +86,10 @@ bool SetNOidBounded(uint32_t* dest, size_t capacity, const uint32_t* src, int32_
  * REQUIRES: dest holds strlen(text) words. */
 void CopyStringToOid(uint32_t* dest, const char* text);
 
+/* The same into a destination of capacity words: false (nothing written)
+ * when strlen(text) words do not fit. */
+bool CopyStringToOidBounded(uint32_t* dest, size_t capacity, const char* text);
+
 /* Widens the len bytes of text into len sub-identifiers.
  * REQUIRES: dest holds len words. */
 void CopyStringToOID(uint32_t* dest, const char* text, int32_t len);

@@ -109,6 +109,11 @@ TEST(OidArrays, CompareCopyAndBoundedWrites) {
     EXPECT_EQ(dest[2], 9u);
     EXPECT_TRUE(SetNOidBounded(dest, 4, a, 1, 3));
     EXPECT_EQ(dest[3], 6u);
+    EXPECT_FALSE(CopyStringToOidBounded(dest, 4, "abcde"));
+    EXPECT_EQ(dest[0], 9u);
+    EXPECT_TRUE(CopyStringToOidBounded(dest, 4, "ab"));
+    EXPECT_EQ(dest[1], static_cast<uint32_t>('b'));
+    EXPECT_EQ(CompareOid(b, 4, dest, 2), -1);  // 1 < 97
     EXPECT_EQ(GetNextSubId(b, 4, 3), 6u);
     EXPECT_EQ(GetNextSubId(b, 4, 6), 0u);
 
