@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -263,6 +264,26 @@ TEST_F(FirebirdProviderTest, ThreadsSharingOneConnectionDoNotInterleaveStatement
     for (std::thread& th : threads) th.join();
     EXPECT_EQ(failures.load(), 0) << log_.Text();
     EXPECT_EQ(Count(conn_, t), 160);
+}
+
+TEST_F(FirebirdProviderTest, AnUpdateWaitingForAConcurrentWriterAppliesToItsCommittedRow) {
+    std::string t = Table("conflict");
+    ASSERT_TRUE(conn_.Update("create table " + t + " (id integer primary key, n integer)"));
+    ASSERT_TRUE(conn_.Update("insert into " + t + " values (1, 0)"));
+    ProviderConnection other;
+    ASSERT_TRUE(other.Open(db_));
+    ASSERT_EQ(P()->beginTransaction(conn_.get()), 1);
+    ASSERT_TRUE(conn_.Update("update " + t + " set n = n + 1 where id = 1"));
+    std::atomic<int> waited{-1};
+    std::thread writer([&] { waited = other.Update("update " + t + " set n = n + 10 where id = 1") ? 1 : 0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(waited.load(), -1);  // waits for the open transaction
+    ASSERT_EQ(P()->commitTransaction(conn_.get()), 1);
+    writer.join();
+    EXPECT_EQ(waited.load(), 1) << log_.Text();
+    ResultHolder r(conn_.Query("select n from " + t + " where id = 1"));
+    ASSERT_NE(r.set, nullptr);
+    EXPECT_EQ(CellText(CellAt(r.set, 0, 0), r.set->columns[0].type), "11");
 }
 
 /* The library started on a connparams.txt naming the provider. */
