@@ -417,7 +417,12 @@ DataObject* DeepRetrieveDO(const char* dominantTableName, const RowUnit* row) {
         while (!name.empty() && name.back() == ' ') name.pop_back();  // CHAR padding
         bool known = false;
         for (const std::string& t : tables) known = known || strcasecmp(t.c_str(), name.c_str()) == 0;
-        if (!known) tables.push_back(name);
+        if (known) continue;
+        if (GetTableDefn(name.c_str()) == nullptr) {
+            LogError("Index table %s names table %s, which has no definition: left out.\n", index.c_str(), name.c_str());
+            continue;
+        }
+        tables.push_back(name);
     }
     FreeResultSet(set);
     std::vector<const char*> list;

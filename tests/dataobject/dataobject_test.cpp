@@ -233,6 +233,15 @@ TEST_P(DataObjectDbTest, ARowSelectsItsTableByKeyAndTheOthersByReference) {
     EXPECT_EQ(Ints(o, p_, 0), (std::vector<int>{2}));
     EXPECT_EQ(Ints(o, c_, 0), (std::vector<int>{12}));
     EXPECT_TRUE(Ints(o, g_, 0).empty());  // G has no rows: P and C stay whole
+    // Criteria of a select query: children of parent 1 only.
+    SelectQuery* q = CreateSelectQuery();
+    const int32_t oneKey = 1;
+    CriteriaNode* onlyOne = CreateCriteriaNode(
+        CreateSelectColumn(c_.c_str(), nullptr, "PID", nullptr, 0, ORV_SQL_INT, 0, q->pool), &oneKey, 4, kSqlEqual, q->pool);
+    DataObject* ones = Keep(GetDataObjectByCriteria(std::vector<const char*>{c_.c_str(), nullptr}.data(), onlyOne));
+    ASSERT_NE(ones, nullptr) << LogText();
+    EXPECT_EQ(Ints(ones, c_, 0), (std::vector<int>{10}));
+    FreeSelectQuery(q);
     std::vector<const char*> without{c_.c_str(), nullptr};
     EXPECT_EQ(GetDataObjectByRowUnit(without.data(), two), nullptr);
     EXPECT_TRUE(Logged("RowUnit belongs to table " + p_ + ", which is not present in the tableList.\n"));

@@ -237,6 +237,45 @@ TEST_P(PersonalityTest, TextKeysWithQuotesReachTheIndexAsLiterals) {
     EXPECT_EQ(Ints(deep, pet, 0), (std::vector<int>{1}));
 }
 
+TEST_P(PersonalityTest, ADominantKeyOfTwoColumnsIndexesBoth) {
+    std::string m = Define("m", {{"A", ORV_SQL_INT}, {"B", ORV_SQL_CHAR, 10}, {"V", ORV_SQL_INT}}, {}, false);
+    ConstraintDefn* k = GetTableDefn(m.c_str())->constraints;
+    k->primaryKeyColumns = static_cast<char**>(realloc(k->primaryKeyColumns, 2 * sizeof(char*)));
+    k->primaryKeyColumns[1] = strdup("B");
+    k->primaryKeyCount = 2;
+    created_.push_back(m);
+    ASSERT_TRUE(session_.CreateInDatabase(m)) << LogText();
+    std::string n = Define("n", {{"ID", ORV_SQL_INT}, {"MA", ORV_SQL_INT}, {"MB", ORV_SQL_CHAR, 10}},
+                           {{"MA", m, "A"}, {"MB", m, "B"}});
+    std::string path = base_ / "m.xml";
+    WriteFile(path, "<p><PersonalityConfiguration personalityname=\"pairs\" dominanttableid=\"" + m +
+                        "\"/><ConstituentTable tableindex=\"1\" tableid=\"" + n +
+                        "\"/><DominantTableConfig dominanttableid=\"" + m + "\" isindexed=\"true\"/></p>");
+    created_.push_back(m + "_IDX");
+    ASSERT_EQ(CreatePersonalityFromXMLFile(path.c_str()), 1) << LogText();
+    Exec("insert into " + m + " values (1, 'x', 5)");
+    Exec("insert into " + m + " values (1, 'y', 6)");
+    Exec("insert into " + n + " values (7, 1, 'x')");
+    EXPECT_TRUE(Index(n, {"7", "1", "x"}, kRowNew)) << LogText();
+    std::vector<OdbcSession::Row> rows = IndexRows(m);
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows[0].size(), 3u);
+    EXPECT_EQ(rows[0][0].value_or(""), "1");
+    EXPECT_EQ(rows[0][1].value_or("").substr(0, 1), "x");
+    // The row (1, 'x') finds its child; (1, 'y') has none registered.
+    DataObject* both = Keep(GetDataObjectByCriteria(std::vector<const char*>{m.c_str(), nullptr}.data(), nullptr));
+    ASSERT_NE(both, nullptr);
+    RowUnit* x = FindRowUnitOnCriteria(m.c_str(), "V = 5", both);
+    RowUnit* y = FindRowUnitOnCriteria(m.c_str(), "V = 6", both);
+    ASSERT_NE(x, nullptr);
+    ASSERT_NE(y, nullptr);
+    DataObject* deep = Keep(DeepRetrieveDO(m.c_str(), x));
+    ASSERT_NE(deep, nullptr) << LogText();
+    EXPECT_EQ(Ints(deep, m, 2), (std::vector<int>{5}));
+    EXPECT_EQ(Ints(deep, n, 0), (std::vector<int>{7}));
+    EXPECT_EQ(DeepRetrieveDO(m.c_str(), y), nullptr);
+}
+
 ORV_INSTANTIATE_DB_TESTS(PersonalityTest);
 
 }  // namespace
