@@ -66,7 +66,8 @@ for what, ours, peer in (("add 1,000,000 rows", "BM_OrvAddNewRow", "BM_SqliteIns
     if ours in t and peer in t:
         print(f"table store, {what}: ours {t[ours]:.1f} ms, sqlite {t[peer]:.1f} ms, "
               f"ratio sqlite/ours {t[peer] / t[ours]:.2f}")
-PY}
+PY
+}
 
 run_fetch() {
   json="$build/odbc_fetch_bench.json"
