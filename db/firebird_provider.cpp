@@ -12,11 +12,13 @@
  */
 #include "db/firebird_provider.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent/log.h"
@@ -273,24 +275,54 @@ bool IsUpdateConflict(const ISC_STATUS* status) {
 /* How often a statement that met an update conflict is run again. */
 constexpr int kConflictRetries = 100;
 
-uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sql) {
-    isc_tr_handle transaction = 0;
-    if (!StatementTransaction(connection, handle, &transaction)) return 0;
-    ISC_STATUS_ARRAY status;
-    bool ok = false;
-    // A read-committed statement that waited for a concurrent writer fails
-    // with an update conflict once that writer commits; the failed
-    // statement changed nothing, so it runs again on the committed row, as
-    // the other engines apply such an update to the row's newest version.
-    for (int attempt = 0; attempt <= kConflictRetries; ++attempt) {
-        ok = isc_dsql_execute_immediate(status, &handle->db, &transaction, 0, sql, SQL_DIALECT_V6, nullptr) == 0;
-        if (ok || !IsUpdateConflict(status)) break;
+/* Runs sql in transaction; a statement that waited for a concurrent writer
+ * fails with an update conflict once that writer commits: the failed
+ * statement changed nothing, so it runs again on the committed row, as the
+ * other engines apply such an update to the row's newest version. */
+bool ExecuteWithRetries(FbConnection* handle, isc_tr_handle* transaction, const char* sql, ISC_STATUS* status) {
+    for (int attempt = 0;; ++attempt) {
+        if (isc_dsql_execute_immediate(status, &handle->db, transaction, 0, sql, SQL_DIALECT_V6, nullptr) == 0) {
+            return true;
+        }
+        if (attempt == kConflictRetries || !IsUpdateConflict(status)) return false;
     }
-    if (!ok) {
+}
+
+uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sql) {
+    ISC_STATUS_ARRAY status;
+    if (handle->transaction != 0) {
+        if (ExecuteWithRetries(handle, &handle->transaction, sql, status)) return 1;
         LogError("Executing the statement failed\n");
         ReportStatus(connection, status, handle->secret);
+        return 0;
     }
-    return FinishStatementTransaction(connection, handle, &transaction, ok) ? 1 : 0;
+    // A statement of its own: the commit of a data definition statement,
+    // which changes the system tables there, meets the same conflict with
+    // one of another attachment; the whole transaction is rolled back and
+    // run again then, a little later each time.
+    for (int attempt = 0;; ++attempt) {
+        isc_tr_handle transaction = 0;
+        if (!StatementTransaction(connection, handle, &transaction)) return 0;
+        if (!ExecuteWithRetries(handle, &transaction, sql, status)) {
+            LogError("Executing the statement failed\n");
+            ReportStatus(connection, status, handle->secret);
+            FinishStatementTransaction(connection, handle, &transaction, false);
+            return 0;
+        }
+        if (isc_commit_transaction(status, &transaction) == 0) return 1;
+        const bool conflict = IsUpdateConflict(status);
+        if (!conflict || attempt == kConflictRetries) {
+            LogError("Error in commiting transaction\n");
+            ReportStatus(connection, status, handle->secret);
+        }
+        ISC_STATUS_ARRAY ignored;
+        if (isc_rollback_transaction(ignored, &transaction) != 0) {
+            LogError("Error in rollbacking transaction\n");
+            ReportStatus(connection, ignored, handle->secret);
+        }
+        if (!conflict || attempt == kConflictRetries) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 20 ? 2 + attempt : 25));
+    }
 }
 
 uint8_t FirebirdExecuteUpdate(DBConnection* connection, const char* sql) {
