@@ -7,9 +7,12 @@
 // RUN_SERIAL, as every test that restarts a server.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <latch>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +170,56 @@ TEST_P(PoolHealTest, AHolderOfAReplacedRecordFailsCleanly) {
 }
 
 ORV_INSTANTIATE_DB_TESTS(PoolHealTest);
+
+// Threads sharing the single connection of a SQLite data source keep
+// running statements while another thread has it renewed again and again:
+// a thread holding a replaced record sees its statement fail, never freed
+// memory. Run under ThreadSanitizer by "ctest -L concurrency".
+TEST(PoolHealThreads, RenewalsWhileOtherThreadsUseTheSharedConnection) {
+    std::string error;
+    ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
+    const DbContext db = DbContextNamed("sqlite");
+    const auto dir = std::filesystem::temp_directory_path() / ("orv-pool-threads-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    LibrarySession session;
+    ASSERT_TRUE(session.Start(db, dir.string(), &error)) << error;
+    const char* name = db.connectionName.c_str();
+    std::atomic<int> succeeded{0};
+    std::atomic<bool> stop{false};
+    auto work = [&] {
+        while (!stop.load()) {
+            DBConnection* c = GetDBConnection(name);
+            if (c == nullptr) continue;
+            ResultSet* set = ExecuteQuery(c, "SELECT 1");
+            if (set != nullptr) succeeded.fetch_add(1);
+            FreeResultSet(set);
+            ReleaseDBConnection(name);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 3; ++i) workers.emplace_back(work);
+    std::set<DBConnection*> seen;
+    for (int i = 0; i < 40; ++i) {
+        DBConnection* c = GetDBConnection(name);
+        ASSERT_NE(c, nullptr);
+        seen.insert(c);
+        __atomic_store_n(&c->broken, static_cast<uint8_t>(1), __ATOMIC_RELEASE);
+        ReleaseDBConnection(name);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    stop.store(true);
+    for (std::thread& t : workers) t.join();
+    EXPECT_GT(succeeded.load(), 0);
+    EXPECT_GT(seen.size(), 1u) << "the connection was never renewed";
+    DBConnection* c = GetDBConnection(name);
+    ASSERT_NE(c, nullptr);
+    ResultSet* set = ExecuteQuery(c, "SELECT 1");
+    EXPECT_NE(set, nullptr);
+    FreeResultSet(set);
+    session.Stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
 
 }  // namespace
 }  // namespace orv::test
