@@ -12,7 +12,8 @@
  *
  * Row states are the flags of datastore/relvar.h: 1 stored, 2 new,
  * 4 modified, 8 deleted. Saving writes 5 as an update, 1+8 as a delete,
- * 2 and 6 as an insert, parents before children by foreign key, in one
+ * 2 and 6 as an insert (inserts and updates parents before children by
+ * foreign key, deletes children before parents), in one
  * transaction per data source; a row whose statement fails keeps its state,
  * the others apply. A saved row becomes 1, a saved delete 8 (gone from the
  * database, still listed).

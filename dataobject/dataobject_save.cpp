@@ -249,9 +249,11 @@ bool SaveDataObject(DataObject* object) {
         free(sorted);
     }
     // The statements by data source, in table order and chain order.
+    // Inserts and updates run parents first, deletes children first.
     struct Group {
         const char* connectionName;
         std::vector<Pending> pending;
+        std::vector<std::vector<Pending>> deletes;  /* per table, in table order */
     };
     std::vector<Group> groups;
     for (VectorNode* node = object->tableList->head; node != nullptr; node = node->next) {
@@ -271,17 +273,23 @@ bool SaveDataObject(DataObject* object) {
             if (same) group = &g;
         }
         if (group == nullptr) {
-            groups.push_back(Group{connectionName, {}});
+            groups.push_back(Group{connectionName, {}, {}});
             group = &groups.back();
         }
+        group->deletes.emplace_back();
         for (RowUnit* row = c->firstRow; row != nullptr; row = row->next) {
             if (row->state == kRowStored || row->state == 0 || row->state == kRowDeleted) continue;
             bool needed = false;
             char* sql = StatementForRow(row, c, &needed);
-            if (sql != nullptr) group->pending.push_back(Pending{row, sql, false});
+            if (sql == nullptr) continue;
+            const bool remove = (row->state & kRowStored) && (row->state & kRowDeleted);
+            (remove ? group->deletes.back() : group->pending).push_back(Pending{row, sql, false});
         }
     }
     for (Group& g : groups) {
+        for (auto it = g.deletes.rbegin(); it != g.deletes.rend(); ++it) {
+            g.pending.insert(g.pending.end(), it->begin(), it->end());
+        }
         if (g.pending.empty()) continue;
         DBConnection* connection = GetDBConnection(g.connectionName);
         if (connection == nullptr) {

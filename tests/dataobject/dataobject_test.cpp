@@ -121,6 +121,14 @@ TEST_P(DataObjectDbTest, SavingWritesParentsFirstOnceAndKeepsAFailingRow) {
     EXPECT_TRUE(SaveDataObject(o));
     EXPECT_TRUE(DbColumn(g_, "GID", "GID").empty());
     EXPECT_EQ(grandchild->state, kRowDeleted);
+
+    // A parent deleted with its child: the child's delete runs first.
+    DeleteRowUnit(GetFirstRowUnit(p_.c_str(), o), o);
+    DeleteRowUnit(GetFirstRowUnit(c_.c_str(), o), o);
+    EXPECT_TRUE(SaveDataObject(o));
+    EXPECT_TRUE(DbColumn(c_, "CID", "CID").empty());
+    EXPECT_EQ(DbColumn(p_, "PID", "PID"), (std::vector<std::string>{"3", "4"}));
+    EXPECT_EQ(States(o, c_), (std::vector<int>{kRowDeleted}));
 }
 
 TEST_P(DataObjectDbTest, ForeignKeyCyclesEndWithReferencedTablesFirst) {
