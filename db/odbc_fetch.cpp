@@ -9,6 +9,11 @@
  * more). Binary columns are read as bytes (SQL_C_BINARY), booleans as
  * SQL_C_BIT, everything else as the driver's text (SQL_C_CHAR), which is
  * then converted to the stored form of the column's type code.
+ *
+ * A row's values are read into one buffer reused for every row, converted
+ * there, and then copied with the row's cells into a block shared with
+ * the rows around it (CreatePackedResultRow): a few allocations per query
+ * instead of two per cell.
  */
 #include <charconv>
 #include <cstdint>
