@@ -36,3 +36,8 @@ echo "== library demo: examples/library_demo.cpp on out/library-demo =="
 cmake -S "$root" -B "$root/build" -G Ninja -DORV_BUILD_TESTS=OFF -DORV_BUILD_LIBRARY=ON >/dev/null
 cmake --build "$root/build" --target library_demo >/dev/null
 "$root/build/examples/library_demo" "$root/examples/library-demo/data" "$root/out/library-demo"
+
+echo
+echo "== data object demo: examples/dataobject_demo.cpp on out/dataobject-demo =="
+cmake --build "$root/build" --target dataobject_demo >/dev/null
+"$root/build/examples/dataobject_demo" "$root/examples/data" "$root/out/dataobject-demo"
