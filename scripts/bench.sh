@@ -7,7 +7,10 @@
 #     rows; selecting them by "A > 500000 and B = 7");
 #   - fetching 100,000 rows (integer, double, text, date) from a SQLite file
 #     through the SQLite ODBC driver, ExecuteQuery against SOCI's ODBC
-#     backend, every value kept in memory on both sides.
+#     backend, every value kept in memory on both sides;
+#   - saving 10,000 new rows into a SQLite file: SaveTable through the
+#     library against SOCI's ODBC backend with one prepared statement in one
+#     transaction, the median of 7 runs.
 # Installs the packages the benchmarks need when they are missing, builds
 # Release in build-bench.
 #   scripts/bench.sh [SECTION]   (every section by default)
@@ -20,17 +23,19 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
 which="${1:-all}"
 
-sections=(log relvar fetch)
+sections=(log relvar fetch save)
 common="libbenchmark-dev libspdlog-dev libsqlite3-dev unixodbc-dev libsoci-dev libsoci-odbc4.0 libboost-dev"
 declare -A packages=(
   [log]=""
   [relvar]=""
   [fetch]="libsqliteodbc"
+  [save]="libsqliteodbc"
 )
 declare -A targets=(
   [log]="log_writer_bench"
   [relvar]="relvar_bench"
   [fetch]="odbc_fetch_bench"
+  [save]="table_save_bench"
 )
 
 run_log() {
@@ -82,6 +87,10 @@ ours, peer = t.get("BM_OrvExecuteQuery"), t.get("BM_SociRowset")
 if ours and peer:
     print(f"odbc fetch, 100,000 rows: ours {ours:.1f} ms, soci {peer:.1f} ms, ratio soci/ours {peer / ours:.2f}")
 PY
+}
+
+run_save() {
+  "$build/bench/table_save_bench"
 }
 
 if [ "$which" = all ]; then
