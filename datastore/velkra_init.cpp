@@ -26,13 +26,17 @@ namespace {
  * only its own. */
 int g_memPoolStarts = 0;
 
-/* Map mode for a first data source named by DSN in a known dialect. */
+/* Map mode for a first data source named by DSN in a known dialect. A
+ * first data source reached by a full connection string leaves map mode
+ * off, but its dialect (when one of the four) becomes the library's, so
+ * that statements are written for the engine they go to rather than in
+ * the first dialect. */
 void ChooseMapMode() {
     const ConnParams* first = static_cast<const ConnParams*>(ElementAt(gv_connParamsVect, 0)->element);
-    if (first == nullptr || first->useConnString != 0 || first->dialectName == nullptr) return;
+    if (first == nullptr || first->dialectName == nullptr) return;
     for (uint8_t i = 0; i < 4; ++i) {
         if (strcasecmp(first->dialectName, kDialectNames[i]) == 0) {
-            SetDSNMapValid(1, i);
+            SetDSNMapValid(first->useConnString != 0 ? 0 : 1, i);
             return;
         }
     }

@@ -78,6 +78,20 @@ TEST_F(VelkraInitCliTest, ANewDatabaseThenSelectImportAndTheSameDatabaseAgain) {
     EXPECT_EQ(again.output, "relvar\trows\t\nCustomer\t3\t\nOrders\t5\t\n");
 }
 
+TEST_F(VelkraInitCliTest, AFirstDataSourceReachedByAConnectionStringGetsStatementsOfItsOwnDialect) {
+    // No data source in odbc.ini: the driver and file are in the line.
+    WriteFile(Root() + "/data/connparams.txt", std::string("demo 0 velkra_demo velkra NULL x demo ODBC SQLITE yes ") +
+                                                   "Driver=" + kSqliteDriver + ";Database=" + (dir_ / "direct.db") + "\n");
+    RunResult init = Velkra({"init", "--root", Root()});
+    ASSERT_EQ(init.exitStatus, 0) << init.output << ReadFile(dir_ / "root/logs/velkra.log");
+    EXPECT_EQ(init.output, "relvar\trows\t\nCustomer\t2\t\nOrders\t3\t\n");
+    RunResult select = Velkra({"select", "--root", Root(), "Orders", "Qty > 1"});
+    EXPECT_EQ(select.exitStatus, 0) << select.output;
+    EXPECT_EQ(select.output, "OrderID\tCustomerID\tItem\tQty\t\n1\t1\trouter\t2\t\n2\t1\tcable\t10\t\n");
+    EXPECT_EQ(ReadFile(dir_ / "root/logs/velkra.log").find("ENGINE"), std::string::npos)
+        << "tables are created in the SQLite dialect, not the MySQL one";
+}
+
 TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
     TempDir empty;
     RunResult none = Velkra({"init", "--root", empty.path()});
