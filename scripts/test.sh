@@ -38,7 +38,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== ThreadSanitizer (concurrency tests)"
 bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON -DORV_SANITIZE=thread
-TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
+# The embedded Firebird engine is not built with ThreadSanitizer, so the
+# concurrency tests leave it out of their processes.
+ORV_DB_ENGINES=sqlite,pg,mariadb TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
 
 echo "== fuzzing (libFuzzer with ASan and UBSan)"
 bash scripts/fuzz.sh
