@@ -10,7 +10,10 @@
 #     backend, every value kept in memory on both sides;
 #   - saving 10,000 new rows into a SQLite file: SaveTable through the
 #     library against SOCI's ODBC backend with one prepared statement in one
-#     transaction, the median of 7 runs.
+#     transaction, the median of 7 runs;
+#   - a data object built from a 100,000-row join of 10,000 parents and
+#     their children against ExecuteQuery of the same statement (at most 2
+#     times its time), the median of 7 runs.
 # Installs the packages the benchmarks need when they are missing, builds
 # Release in build-bench.
 #   scripts/bench.sh [SECTION]   (every section by default)
@@ -23,19 +26,21 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
 which="${1:-all}"
 
-sections=(log relvar fetch save)
+sections=(log relvar fetch save dataobject)
 common="libbenchmark-dev libspdlog-dev libsqlite3-dev unixodbc-dev libsoci-dev libsoci-odbc4.0 libboost-dev"
 declare -A packages=(
   [log]=""
   [relvar]=""
   [fetch]="libsqliteodbc"
   [save]="libsqliteodbc"
+  [dataobject]="libsqliteodbc"
 )
 declare -A targets=(
   [log]="log_writer_bench"
   [relvar]="relvar_bench"
   [fetch]="odbc_fetch_bench"
   [save]="table_save_bench"
+  [dataobject]="dataobject_bench"
 )
 
 run_log() {
@@ -91,6 +96,10 @@ PY
 
 run_save() {
   "$build/bench/table_save_bench"
+}
+
+run_dataobject() {
+  "$build/bench/dataobject_bench" 7
 }
 
 if [ "$which" = all ]; then
