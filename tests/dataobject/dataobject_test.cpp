@@ -318,7 +318,7 @@ TEST_P(DataObjectDbTest, MergeAndCloneCarryRowsByState) {
     EXPECT_EQ(DbColumn(g_, "GID", "GID"), (std::vector<std::string>{"103"}));
 }
 
-ORV_INSTANTIATE_DB_TESTS(DataObjectDbTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(DataObjectDbTest);
 
 }  // namespace
 }  // namespace orv::test

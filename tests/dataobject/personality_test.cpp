@@ -276,7 +276,7 @@ TEST_P(PersonalityTest, ADominantKeyOfTwoColumnsIndexesBoth) {
     EXPECT_EQ(DeepRetrieveDO(m.c_str(), y), nullptr);
 }
 
-ORV_INSTANTIATE_DB_TESTS(PersonalityTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(PersonalityTest);
 
 }  // namespace
 }  // namespace orv::test

@@ -32,6 +32,10 @@ endif()
 set(ORV_DB_SERVERS_SCRIPT "${PROJECT_SOURCE_DIR}/scripts/db-servers.sh")
 set(ORV_DB_TEST_ENVIRONMENT
   "ORV_DB_DIR=${ORV_DB_DIR}" "ODBCSYSINI=${ORV_DB_DIR}" "ODBCINI=${ORV_DB_DIR}/odbc.ini")
+# Seen by the functions below wherever they are called (tests of other
+# folders register database tests too).
+set(ORV_DB_DIR "${ORV_DB_DIR}" CACHE INTERNAL "Folder of the test database servers of this build")
+set(ORV_DB_TEST_ENVIRONMENT "${ORV_DB_TEST_ENVIRONMENT}" CACHE INTERNAL "Environment of database tests")
 
 add_test(NAME db_servers_start COMMAND bash "${ORV_DB_SERVERS_SCRIPT}" start "${ORV_DB_DIR}")
 set_tests_properties(db_servers_start PROPERTIES
