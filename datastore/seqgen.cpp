@@ -136,8 +136,30 @@ bool ReadBatchEnd(ResultSet* set, bool* found, int32_t* end) {
 /* What one attempt at a batch gave. */
 enum class BatchOutcome { kTaken, kFailed, kRetry };
 
-/* One transaction: raise the end by a batch, read it back; without a row,
- * insert the sequence with the first batch. */
+/* Reads CURRENTBATCHEND of the sequence: false (after its ERROR line) when
+ * the statement fails; *found false without a row. */
+bool SelectBatchEnd(DBConnection* connection, const std::string& select, bool* found, bool* read, int32_t* end) {
+    LogTrace("Query %s\n", select.c_str());
+    ResultSet* set = ExecuteQuery(connection, select.c_str());
+    if (set == nullptr) {
+        LogError("Table doesn't Exists for UpdateSeqGen\n");
+        return false;
+    }
+    *read = ReadBatchEnd(set, found, end);
+    FreeResultSet(set);
+    return true;
+}
+
+/* One transaction: raise the end of the sequence by a batch and read it
+ * back; without a row, insert the sequence with the first batch.
+ * Where another process may insert the row between an update that found
+ * nothing and the read after it (every engine but SQLite, whose update
+ * holds the database's write lock to the end of the transaction), the row
+ * is looked up first and raised only when it was there: otherwise the
+ * other process's first batch would be read as this one's and handed out
+ * twice. A row that exists when the update runs is raised by it (the
+ * update waits for any other writer of the row), and the read after it
+ * sees this transaction's own value. */
 BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char* name) {
     std::string literal;
     AppendSqlTextLiteral(dialect, name, &literal);
@@ -145,35 +167,44 @@ BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char
                          std::to_string(kSeqGenBatchSize) + " where SEQNAME = " + literal;
     EndStatement(dialect, &update);
     const std::string select = SelectSql(dialect, name);
+    const bool raiseFirst = dialect != nullptr && strcasecmp(dialect, "SQLITE") == 0;
 
     if (BeginTransaction(connection) != 1) {
         LogError("Cannot begin the transaction of UpdateSeqGen\n");
         return BatchOutcome::kFailed;
     }
-    LogTrace("Update Query %s\n", update.c_str());
-    if (ExecuteUpdate(connection, update.c_str()) != 1) {
-        RollbackTransaction(connection);
-        // Tell a missing table from a failing update.
-        ResultSet* probe = ExecuteQuery(connection, select.c_str());
-        if (probe == nullptr) {
-            LogError("Table doesn't Exists for UpdateSeqGen\n");
-        } else {
-            FreeResultSet(probe);
-            LogError("ExecuteUpdate Failed for update\n");
-        }
-        return BatchOutcome::kFailed;
-    }
-    LogTrace("Query %s\n", select.c_str());
-    ResultSet* set = ExecuteQuery(connection, select.c_str());
-    if (set == nullptr) {
-        LogError("Table doesn't Exists for UpdateSeqGen\n");
-        RollbackTransaction(connection);
-        return BatchOutcome::kFailed;
-    }
     bool found = false;
+    bool read = false;
     int32_t end = 0;
-    const bool read = ReadBatchEnd(set, &found, &end);
-    FreeResultSet(set);
+    if (!raiseFirst && !SelectBatchEnd(connection, select, &found, &read, &end)) {
+        RollbackTransaction(connection);
+        return BatchOutcome::kFailed;
+    }
+    if (raiseFirst || found) {
+        LogTrace("Update Query %s\n", update.c_str());
+        if (ExecuteUpdate(connection, update.c_str()) != 1) {
+            RollbackTransaction(connection);
+            // Tell a missing table from a failing update.
+            ResultSet* probe = ExecuteQuery(connection, select.c_str());
+            if (probe == nullptr) {
+                LogError("Table doesn't Exists for UpdateSeqGen\n");
+            } else {
+                FreeResultSet(probe);
+                LogError("ExecuteUpdate Failed for update\n");
+            }
+            return BatchOutcome::kFailed;
+        }
+        const bool wasThere = found;
+        if (!SelectBatchEnd(connection, select, &found, &read, &end)) {
+            RollbackTransaction(connection);
+            return BatchOutcome::kFailed;
+        }
+        if (wasThere && !found) {
+            LogError("Sequence %s vanished while its batch was taken\n", name);
+            RollbackTransaction(connection);
+            return BatchOutcome::kFailed;
+        }
+    }
     if (found) {
         if (!read) {
             LogError("CURRENTBATCHEND of sequence %s is not a number\n", name);
