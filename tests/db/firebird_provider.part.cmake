@@ -4,10 +4,9 @@ target_link_libraries(orv_db_test_support PUBLIC orv::velkra fbclient)
 add_executable(db_firebird_provider_test ${CMAKE_CURRENT_LIST_DIR}/firebird_provider_test.cpp)
 target_link_libraries(db_firebird_provider_test PRIVATE orv::velkra orv_db_test_support GTest::gtest_main)
 orv_discover_db_tests(db_firebird_provider_test)
-add_test(NAME db_firebird_provider_threads COMMAND db_firebird_provider_test --gtest_filter=*Threads*)
-orv_db_test_properties(db_firebird_provider_threads)
-# Not labelled concurrency: the embedded engine runs inside the process
-# without ThreadSanitizer instrumentation, so its own locks cannot be judged.
+# The threads case runs among the discovered cases; it is not labelled
+# concurrency: the embedded engine runs inside the process without
+# ThreadSanitizer instrumentation, so its own locks cannot be judged.
 
 # velkra sql on an embedded Firebird database (made by isql-fb).
 add_executable(db_velkra_sql_firebird_test ${CMAKE_CURRENT_LIST_DIR}/velkra_sql_firebird_test.cpp)
