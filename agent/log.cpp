@@ -158,30 +158,18 @@ constexpr int kPatience = 5;
 // A batch that grew the leader's buffer beyond this gives the memory back.
 constexpr size_t kKeptBatchCapacity = 1u << 20;
 
-/* Writes bytes with one write and one flush under the object lock keyed by
- * the lock token. Without a token or a file the bytes are dropped. */
-void WriteBatch(const char* bytes, size_t length) {
+/* Writes the two pieces (the second may be empty) with one flush under the
+ * object lock keyed by the lock token: a batch of queued records, or the
+ * lone writer's prefix and message straight from its buffers. Without a
+ * token or a file the bytes are dropped. */
+void WritePieces(const char* first, size_t firstLength, const char* second, size_t secondLength) {
     const void* token = g_log.lockToken;
     if (token == nullptr) return;
     LockObject(token);
     FILE* file = gv_logFilePtr;
     if (file != nullptr) {
-        fwrite(bytes, 1, length, file);
-        fflush(file);
-    }
-    if (g_log.lockToken != nullptr) UnlockObject(token);
-}
-
-/* Writes one record, prefix and message, with one flush under the object
- * lock keyed by the lock token: the lone writer's way, without the queue. */
-void WriteAlone(const char* prefix, size_t prefixLength, const char* message, size_t length) {
-    const void* token = g_log.lockToken;
-    if (token == nullptr) return;
-    LockObject(token);
-    FILE* file = gv_logFilePtr;
-    if (file != nullptr) {
-        fwrite(prefix, 1, prefixLength, file);
-        fwrite(message, 1, length, file);
+        fwrite(first, 1, firstLength, file);
+        if (secondLength != 0) fwrite(second, 1, secondLength, file);
         fflush(file);
     }
     if (g_log.lockToken != nullptr) UnlockObject(token);
@@ -221,7 +209,7 @@ void Lead(CommitQueue& q, std::unique_lock<std::mutex>& guard, uint64_t number) 
         q.batch.swap(q.pending);
         uint64_t last = q.queued;
         guard.unlock();
-        WriteBatch(q.batch.data(), q.batch.size());
+        WritePieces(q.batch.data(), q.batch.size(), nullptr, 0);
         q.batch.clear();
         if (q.batch.capacity() > kKeptBatchCapacity) std::string().swap(q.batch);
         guard.lock();
@@ -266,7 +254,7 @@ void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const cha
         // then with whatever joined meanwhile.
         q.leading.store(true, std::memory_order_relaxed);
         guard.unlock();
-        WriteAlone(prefix, prefixLength, message, length);
+        WritePieces(prefix, prefixLength, message, length);
         guard.lock();
         q.done.store(number, std::memory_order_release);
         Lead(q, guard, q.queued);
