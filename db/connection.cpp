@@ -185,8 +185,11 @@ DBConnection* OpenDBConnection(const ConnParams* params) {
     if (params == nullptr) return nullptr;
     int slot = GetDBProviderIndex(params->providerName);
     // A data source's provider that is registered but not in a slot takes
-    // the free slot.
-    if (slot < 0 && LoadDBProvider(params->providerName)) slot = GetDBProviderIndex(params->providerName);
+    // the free slot (or another thread has just loaded it there).
+    if (slot < 0) {
+        LoadDBProvider(params->providerName);
+        slot = GetDBProviderIndex(params->providerName);
+    }
     const DBProvider* provider = GetDBProviderInSlot(slot);
     if (provider == nullptr || provider->connect == nullptr) return nullptr;
     DBConnection* connection = provider->connect(params);

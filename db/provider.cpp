@@ -5,7 +5,9 @@
 
 #include <strings.h>
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "agent/log.h"
@@ -20,10 +22,24 @@ const char* const kDialectNames[4] = {"MYSQL", "PGSQL", "FIREBIRD", "SQLITE"};
 
 namespace {
 
+/* The registered providers and the slots. A connection's statements read
+ * its slot without a lock while another thread's first connection to a
+ * data source may load that source's provider into the free slot: the
+ * slots are atomic, and loading, unloading and registering take the
+ * registry's mutex so that two loaders never choose the same slot. */
+std::mutex& RegistryMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
 std::vector<const DBProvider*> g_providers;
-const DBProvider* g_slots[kProviderSlots] = {nullptr, nullptr};
+std::atomic<const DBProvider*> g_slots[kProviderSlots] = {nullptr, nullptr};
 std::vector<const SQLGenerator*> g_generators;
 
+const DBProvider* Slot(int slot) { return g_slots[slot].load(std::memory_order_acquire); }
+
+void SetSlot(int slot, const DBProvider* provider) { g_slots[slot].store(provider, std::memory_order_release); }
+
+/* REQUIRES: the registry mutex is held. */
 bool IsRegistered(const char* name) {
     for (const DBProvider* p : g_providers) {
         if (strcmp(p->name, name) == 0) return true;
@@ -35,20 +51,23 @@ bool IsRegistered(const char* name) {
 
 bool RegisterDBProvider(const DBProvider* provider) {
     if (provider == nullptr || provider->name == nullptr) return false;
+    std::lock_guard<std::mutex> guard(RegistryMutex());
     g_providers.push_back(provider);
     return true;
 }
 
 bool InitDBProvider() {
     LogTrace("@@@ Inside InitDBProvider @@@\n");
-    if (g_slots[0] != nullptr) {
-        LogError("InitDBProvider Failed as already initialized\n");
-        return false;
-    }
-    g_slots[0] = nullptr;
-    g_slots[1] = nullptr;
-    for (const DBProvider* provider : BuiltinDBProviders()) {
-        if (!IsRegistered(provider->name)) RegisterDBProvider(provider);
+    {
+        std::lock_guard<std::mutex> guard(RegistryMutex());
+        if (Slot(0) != nullptr) {
+            LogError("InitDBProvider Failed as already initialized\n");
+            return false;
+        }
+        SetSlot(1, nullptr);
+        for (const DBProvider* provider : BuiltinDBProviders()) {
+            if (!IsRegistered(provider->name)) g_providers.push_back(provider);
+        }
     }
     LoadDBProvider("ODBC");
     LoadDBProvider("SQLITE");  // no provider of that name: the slot stays free
@@ -58,19 +77,21 @@ bool InitDBProvider() {
 }
 
 void DeInitDBProvider() {
-    g_slots[0] = nullptr;
-    g_slots[1] = nullptr;
+    std::lock_guard<std::mutex> guard(RegistryMutex());
+    SetSlot(0, nullptr);
+    SetSlot(1, nullptr);
     g_providers.clear();
 }
 
 bool LoadDBProvider(const char* name) {
     LogTrace("@@@ Inside LoadDBProvider @@@\n");
+    std::lock_guard<std::mutex> guard(RegistryMutex());
     int slot = 0;
-    while (slot < kProviderSlots && g_slots[slot] != nullptr) ++slot;
+    while (slot < kProviderSlots && Slot(slot) != nullptr) ++slot;
     if (slot == kProviderSlots || name == nullptr) return false;
     for (const DBProvider* provider : g_providers) {
         if (strcmp(provider->name, name) == 0) {
-            g_slots[slot] = provider;
+            SetSlot(slot, provider);
             return true;
         }
     }
@@ -94,9 +115,11 @@ bool LoadDefaultDBProvider() {
 bool UnloadDBProvider(const char* name) {
     LogTrace("@@@ Inside UnloadDBProvider @@@\n");
     if (name == nullptr) return false;
+    std::lock_guard<std::mutex> guard(RegistryMutex());
     for (int slot = 0; slot < kProviderSlots; ++slot) {
-        if (g_slots[slot] != nullptr && strcmp(g_slots[slot]->name, name) == 0) {
-            g_slots[slot] = nullptr;
+        const DBProvider* provider = Slot(slot);
+        if (provider != nullptr && strcmp(provider->name, name) == 0) {
+            SetSlot(slot, nullptr);
             return true;
         }
     }
@@ -106,13 +129,14 @@ bool UnloadDBProvider(const char* name) {
 int GetDBProviderIndex(const char* name) {
     if (name == nullptr) return -1;
     for (int slot = 0; slot < kProviderSlots; ++slot) {
-        if (g_slots[slot] != nullptr && strcmp(g_slots[slot]->name, name) == 0) return slot;
+        const DBProvider* provider = Slot(slot);
+        if (provider != nullptr && strcmp(provider->name, name) == 0) return slot;
     }
     return -1;
 }
 
 const DBProvider* GetDBProviderInSlot(int slot) {
-    return slot >= 0 && slot < kProviderSlots ? g_slots[slot] : nullptr;
+    return slot >= 0 && slot < kProviderSlots ? Slot(slot) : nullptr;
 }
 
 void InitSQLGenerators() {

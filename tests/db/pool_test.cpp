@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/connparams.h"
@@ -158,6 +159,39 @@ TEST_F(PoolTest, NoDataSourcesNoPool) {
     EXPECT_FALSE(EstablishDBConnections());
     EXPECT_TRUE(Logged("[ERROR] Cannot establish connection.\n"));
     EXPECT_EQ(GetDBConnection("m"), nullptr);
+}
+
+/* Threads opening their first connections to a data source whose
+ * provider is registered but not loaded: one of them loads it into the
+ * free slot, every one of them connects through it, and statements of
+ * the others read the slot meanwhile. A second name for the ODBC table
+ * stands for such a provider. */
+TEST_F(PoolTest, ThreadsLoadingAProviderAtOnceAllConnectThroughOneSlot) {
+    static DBProvider second = *GetDBProviderInSlot(0);
+    second.name = "ODBC_SECOND";
+    ASSERT_TRUE(RegisterDBProvider(&second));
+    ASSERT_EQ(GetDBProviderIndex("ODBC_SECOND"), -1);
+    ConnParams* params = CreateConnParams("x", 0, "pool_a", "", "NULL", "a", 0, nullptr, "ODBC_SECOND", "SQLITE");
+    ASSERT_NE(params, nullptr);
+    constexpr int kThreads = 6;
+    std::vector<std::thread> threads;
+    std::vector<int> answered(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round) {
+                DBConnection* c = OpenDBConnection(params);
+                if (c == nullptr) continue;
+                ResultSet* set = ExecuteQuery(c, "SELECT 1");
+                if (set != nullptr && set->rowCount == 1) ++answered[t];
+                FreeResultSet(set);
+                CloseDBConnection(c);
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    FreeConnParams(params);
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(answered[t], 5) << "thread " << t;
+    EXPECT_EQ(GetDBProviderIndex("ODBC_SECOND"), 1);
 }
 
 }  // namespace
