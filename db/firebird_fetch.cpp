@@ -348,9 +348,15 @@ ResultSet* Collect(const Reader& reader, isc_stmt_handle* statement, XSQLDA* out
     if (ok) {
         // A statement with output that is not a select (EXECUTE PROCEDURE,
         // INSERT ... RETURNING) gives its one row at execution.
-        ISC_STATUS r = cursor || count == 0
-                           ? isc_dsql_execute(status, reader.transaction, statement, SQLDA_VERSION1, nullptr)
-                           : isc_dsql_execute2(status, reader.transaction, statement, SQLDA_VERSION1, nullptr, output);
+        // One that waited for a concurrent writer runs again on the
+        // committed row, as an update does.
+        ISC_STATUS r = 0;
+        for (int attempt = 0;; ++attempt) {
+            r = cursor || count == 0
+                    ? isc_dsql_execute(status, reader.transaction, statement, SQLDA_VERSION1, nullptr)
+                    : isc_dsql_execute2(status, reader.transaction, statement, SQLDA_VERSION1, nullptr, output);
+            if (r == 0 || attempt == kConflictRetries || !IsUpdateConflict(status)) break;
+        }
         if (r != 0) {
             LogError("SQLExecDirect failed\n");
             ReportStatus(reader.connection, status, reader.handle->secret);
@@ -401,10 +407,10 @@ ResultSet* Collect(const Reader& reader, isc_stmt_handle* statement, XSQLDA* out
     return set;
 }
 
-ResultSet* RunQuery(DBConnection* connection, FbConnection* handle, const char* sql, bool streamBlobs,
-                    BlobConsumer consumer, void* context) {
-    isc_tr_handle transaction = 0;
-    if (!StatementTransaction(connection, handle, &transaction)) return nullptr;
+/* One run of a query in transaction (the connection's own or a new
+ * one, left open); null after the messages when it fails. */
+ResultSet* RunQueryIn(DBConnection* connection, FbConnection* handle, isc_tr_handle& transaction, const char* sql,
+                      bool streamBlobs, BlobConsumer consumer, void* context) {
     Reader reader{connection, handle, &transaction, streamBlobs};
     ISC_STATUS_ARRAY status;
     isc_stmt_handle statement = 0;
@@ -441,11 +447,44 @@ ResultSet* RunQuery(DBConnection* connection, FbConnection* handle, const char* 
     }
     FreeSqlda(output);
     if (statement != 0) isc_dsql_free_statement(status, &statement, DSQL_drop);
-    if (!FinishStatementTransaction(connection, handle, &transaction, ok) && set != nullptr) {
-        FreeResultSet(set);
-        set = nullptr;
-    }
     return set;
+}
+
+ResultSet* RunQuery(DBConnection* connection, FbConnection* handle, const char* sql, bool streamBlobs,
+                    BlobConsumer consumer, void* context) {
+    for (int attempt = 0;; ++attempt) {
+        isc_tr_handle transaction = 0;
+        if (!StatementTransaction(connection, handle, &transaction)) return nullptr;
+        ResultSet* set = RunQueryIn(connection, handle, transaction, sql, streamBlobs, consumer, context);
+        const bool own = transaction != handle->transaction;
+        // The commit of a data definition statement run as a query can
+        // meet a conflict with one of another attachment, as an update's
+        // does: the whole statement runs again then, unless its blobs
+        // were handed to the consumer already.
+        const bool again = own && set != nullptr && !streamBlobs && attempt < kConflictRetries;
+        if (!again) {
+            if (!FinishStatementTransaction(connection, handle, &transaction, set != nullptr) && set != nullptr) {
+                FreeResultSet(set);
+                set = nullptr;
+            }
+            return set;
+        }
+        ISC_STATUS_ARRAY status;
+        if (isc_commit_transaction(status, &transaction) == 0) return set;
+        FreeResultSet(set);
+        const bool conflict = IsUpdateConflict(status);
+        if (!conflict) {
+            LogError("Error in commiting transaction\n");
+            ReportStatus(connection, status, handle->secret);
+        }
+        ISC_STATUS_ARRAY ignored;
+        if (isc_rollback_transaction(ignored, &transaction) != 0) {
+            LogError("Error in rollbacking transaction\n");
+            ReportStatus(connection, ignored, handle->secret);
+        }
+        if (!conflict) return nullptr;
+        PauseBeforeRetry(attempt);
+    }
 }
 
 ResultSet* LockedQuery(DBConnection* connection, const char* sql, bool streamBlobs, BlobConsumer consumer,

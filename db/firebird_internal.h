@@ -40,6 +40,19 @@ void ReportStatus(DBConnection* connection, const ISC_STATUS* status, const char
 /* True when a status vector names a failure of the attachment itself. */
 bool IsConnectionLevelStatus(const ISC_STATUS* status);
 
+/* True when a status vector names an update conflict: the row was
+ * changed by a transaction that committed while this statement waited,
+ * or (at a commit) a data definition statement met one of another
+ * attachment in the system tables. The failed statement changed nothing. */
+bool IsUpdateConflict(const ISC_STATUS* status);
+
+/* How often a statement that met an update conflict is run again. */
+constexpr int kConflictRetries = 100;
+
+/* Waits a little before the next run of a whole statement transaction
+ * that met a conflict at its commit (longer for later attempts). */
+void PauseBeforeRetry(int attempt);
+
 /* The transaction a statement runs in: the connection's own when one was
  * begun, else a new one (read committed, waiting on locks). False after
  * the messages when it cannot be started. */

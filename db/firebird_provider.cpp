@@ -86,6 +86,21 @@ FbConnection* UsableHandle(const DBConnection* connection) {
     return handle;
 }
 
+bool IsUpdateConflict(const ISC_STATUS* status) {
+    for (const ISC_STATUS* p = status; p[0] != isc_arg_end; p += 2) {
+        if (p[0] == isc_arg_cstring) {
+            ++p;
+            continue;
+        }
+        if (p[0] == isc_arg_gds && p[1] == isc_update_conflict) return true;
+    }
+    return false;
+}
+
+void PauseBeforeRetry(int attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 20 ? 2 + attempt : 25));
+}
+
 /* ---- Transactions of statements ---------------------------------------- */
 
 namespace {
@@ -259,22 +274,6 @@ uint8_t FirebirdDisconnect(DBConnection* connection) {
 
 /* ---- Updates ----------------------------------------------------------- */
 
-/* True when a status vector names an update conflict: the row was
- * changed by a transaction that committed while this statement waited. */
-bool IsUpdateConflict(const ISC_STATUS* status) {
-    for (const ISC_STATUS* p = status; p[0] != isc_arg_end; p += 2) {
-        if (p[0] == isc_arg_cstring) {
-            ++p;
-            continue;
-        }
-        if (p[0] == isc_arg_gds && p[1] == isc_update_conflict) return true;
-    }
-    return false;
-}
-
-/* How often a statement that met an update conflict is run again. */
-constexpr int kConflictRetries = 100;
-
 /* Runs sql in transaction; a statement that waited for a concurrent writer
  * fails with an update conflict once that writer commits: the failed
  * statement changed nothing, so it runs again on the committed row, as the
@@ -321,7 +320,7 @@ uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sq
             ReportStatus(connection, ignored, handle->secret);
         }
         if (!conflict || attempt == kConflictRetries) return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 20 ? 2 + attempt : 25));
+        PauseBeforeRetry(attempt);
     }
 }
 
@@ -447,10 +446,19 @@ uint8_t RunUpdateBlob(DBConnection* connection, FbConnection* handle, const char
         }
         var->sqlind = &present;
     }
-    if (ok && isc_dsql_execute(status, &transaction, &statement, SQLDA_VERSION1, input) != 0) {
-        LogError("SQLExecute failed\n");
-        ReportStatus(connection, status, handle->secret);
-        ok = false;
+    if (ok) {
+        // An update that waited for a concurrent writer runs again on the
+        // committed row (the blob written stays valid in the transaction).
+        ISC_STATUS r = 0;
+        for (int attempt = 0;; ++attempt) {
+            r = isc_dsql_execute(status, &transaction, &statement, SQLDA_VERSION1, input);
+            if (r == 0 || attempt == kConflictRetries || !IsUpdateConflict(status)) break;
+        }
+        if (r != 0) {
+            LogError("SQLExecute failed\n");
+            ReportStatus(connection, status, handle->secret);
+            ok = false;
+        }
     }
     if (input != nullptr) {
         input->sqlvar[0].sqldata = nullptr;  // not ours to free
