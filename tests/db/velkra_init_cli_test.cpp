@@ -1,15 +1,21 @@
 // End-to-end runs of velkra init, velkra select (on the database) and
-// velkra import on a SQLite file reached through an odbc.ini of the test's
-// own, with the sample data of examples/library-demo: a new database and
-// the same one again, rows selected and imported, and the failures (no
-// dictionary, no data source, a row that does not store, unknown tables,
-// bad criteria, usage errors).
+// velkra import with the sample data of examples/library-demo. On every test
+// database (SQLite, PostgreSQL, MariaDB through ODBC, Firebird through its
+// own provider), with the sample's tables and sequences renamed for the
+// test: a new database and the same one again, rows selected and
+// imported, rows that do not store, unknown tables and bad criteria. On a
+// SQLite file reached through an odbc.ini of the test's own: a first data
+// source reached by a connection string, the failures (no dictionary, no
+// data source, no log) and usage errors.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/db/db_context.h"
 #include "tests/support/test_support.h"
 
 namespace orv::test {
@@ -47,36 +53,63 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(VelkraInitCliTest, ANewDatabaseThenSelectImportAndTheSameDatabaseAgain) {
-    RunResult init = Velkra({"init", "--root", Root()});
-    ASSERT_EQ(init.exitStatus, 0) << init.output << ReadFile(dir_ / "root/logs/velkra.log");
-    EXPECT_EQ(init.output, "relvar\trows\t\nCustomer\t2\t\nOrders\t3\t\n");
-    EXPECT_NE(ReadFile(dir_ / "root/logs/velkra.log").find("[DEBUG] \nWelcome to Velkra."), std::string::npos);
+/* The sample data on a test database: the tables Customer and Orders and
+ * their sequences get names of the test's own (the servers' databases and
+ * Firebird's file are shared by the tests running at the same time), and
+ * the connection parameters and map name the database's data source. */
+class VelkraInitCliDbTest : public DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        if (HasFatalFailure()) return;
+        customer_ = TableName("customer");
+        orders_ = TableName("orders");
+        ASSERT_TRUE(sql_.Connect(Db())) << sql_.LastError();
+        mkdir((dir_ / "root").c_str(), 0755);
+        mkdir((dir_ / "root/data").c_str(), 0755);
+        for (const char* name : kSampleFiles) {
+            WriteFile(dir_ / "root/data/" + name,
+                      Renamed(ReadFile(std::string(ORV_EXAMPLES_DIR) + "/library-demo/data/" + name)));
+        }
+        WriteFile(Root() + "/data/connparams.txt", Db().connParamsLine + "\n");
+        WriteFile(Root() + "/data/dsn_table_map.txt",
+                  customer_ + " " + Db().connectionName + "\n" + orders_ + " " + Db().connectionName + "\n");
+        // The Firebird client library's converters and ICU's caches count
+        // as lost for LeakSanitizer in the velkra program too.
+        WriteFile(dir_ / "lsan.supp", "leak:libfbclient.so\nleak:libicuuc.so\n");
+    }
+    void TearDown() override {
+        if (!sql_.Connected()) return;
+        // The orders refer to the customers: they go first.
+        sql_.Exec(Db().DropTableSql(orders_));
+        sql_.Exec(Db().DropTableSql(customer_));
+        sql_.Exec("delete from SeqGenState where SEQNAME in ('" + customer_ + "_seq', '" + orders_ + "_seq')");
+    }
+    /* A text of the sample with the test's names. */
+    std::string Renamed(const std::string& text) const {
+        std::string out = std::regex_replace(text, std::regex("\\bCustomerSeq\\b"), customer_ + "_seq");
+        out = std::regex_replace(out, std::regex("\\bOrderSeq\\b"), orders_ + "_seq");
+        out = std::regex_replace(out, std::regex("\\bCustomer\\b"), customer_);
+        return std::regex_replace(out, std::regex("\\bOrders\\b"), orders_);
+    }
+    /* The command run from the test's folder, on the test databases' data
+     * sources (the environment LoadDbEnvironment set in this process). */
+    RunResult Velkra(const std::vector<std::string>& args) {
+        std::string line = "cd " + Quote(dir_.path()) + " && exec " + Quote(ORV_VELKRA_PROGRAM);
+        for (const std::string& a : args) line += " " + Quote(a);
+        RunResult r = RunProgram("/bin/sh", {"-c", line},
+                                 {{"LSAN_OPTIONS", "suppressions=" + (dir_ / "lsan.supp") + ":print_suppressions=0"}});
+        if (!Db().password.empty()) {
+            EXPECT_EQ(r.output.find(Db().password), std::string::npos) << r.output;
+        }
+        return r;
+    }
+    std::string Root() const { return dir_ / "root"; }
 
-    RunResult select = Velkra({"select", "--root", Root(), "Orders", "Qty > 1"});
-    EXPECT_EQ(select.exitStatus, 0) << select.output;
-    EXPECT_EQ(select.output, "OrderID\tCustomerID\tItem\tQty\t\n1\t1\trouter\t2\t\n2\t1\tcable\t10\t\n");
-
-    RunResult import = Velkra({"import", "--root", Root(), Root() + "/data/new-customers.xml"});
-    EXPECT_EQ(import.exitStatus, 0) << import.output;
-    EXPECT_EQ(import.output, "relvar\trows\t\nCustomer\t3\t\nOrders\t5\t\n");
-
-    // Customer is in the load list; a table outside it is loaded for the
-    // select. The fourth start's customer batch began at 901.
-    RunResult customers = Velkra({"select", "--root", Root(), "Customer", "City = 'Trondheim' or CustomerID = 2"});
-    EXPECT_EQ(customers.exitStatus, 0) << customers.output;
-    EXPECT_EQ(customers.output, "CustomerID\tName\tCity\t\n2\tGlobex\tBergen\t\n601\tInitech\tTrondheim\t\n");
-    WriteFile(Root() + "/data/loadtablelist.txt", "");
-    RunResult orders = Velkra({"select", "--root", Root(), "Orders", "Item = 'toner'"});
-    EXPECT_EQ(orders.exitStatus, 0) << orders.output;
-    EXPECT_EQ(orders.output, "OrderID\tCustomerID\tItem\tQty\t\n602\t1\ttoner\t4\t\n");
-
-    // The default data is stored only on the new database.
-    WriteFile(Root() + "/data/loadtablelist.txt", "Customer\nOrders\n");
-    RunResult again = Velkra({"init", "--root", Root()});
-    EXPECT_EQ(again.exitStatus, 0) << again.output;
-    EXPECT_EQ(again.output, "relvar\trows\t\nCustomer\t3\t\nOrders\t5\t\n");
-}
+    TempDir dir_;
+    OdbcSession sql_;
+    std::string customer_, orders_;
+};
 
 TEST_F(VelkraInitCliTest, AFirstDataSourceReachedByAConnectionStringGetsStatementsOfItsOwnDialect) {
     // No data source in odbc.ini: the driver and file are in the line.
@@ -126,34 +159,6 @@ TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
     EXPECT_NE(notDir.output.find("is not a directory"), std::string::npos);
 }
 
-TEST_F(VelkraInitCliTest, RowsThatDoNotStoreTablesAndCriteria) {
-    ASSERT_EQ(Velkra({"init", "--root", Root()}).exitStatus, 0);
-    // Order 1 exists: its insert fails, the other row is stored.
-    WriteFile(dir_ / "clash.xml", "<R><Orders OrderID=\"1\" CustomerID=\"2\" Item=\"x\"/>"
-                                  "<Orders OrderID=\"50\" CustomerID=\"2\" Item=\"y\"/></R>");
-    RunResult clash = Velkra({"import", "--root", Root(), dir_ / "clash.xml"});
-    EXPECT_EQ(clash.exitStatus, 1);
-    EXPECT_NE(clash.output.find("[ERROR] Error in executing update query"), std::string::npos) << clash.output;
-    EXPECT_NE(clash.output.find("1 row(s) were not stored, in Orders"), std::string::npos) << clash.output;
-    EXPECT_EQ(Velkra({"select", "--root", Root(), "Orders", "OrderID = 50"}).output,
-              "OrderID\tCustomerID\tItem\tQty\t\n50\t2\ty\t1\t\n");
-
-    WriteFile(dir_ / "broken.xml", "<R><Orders");
-    RunResult broken = Velkra({"import", "--root", Root(), dir_ / "broken.xml"});
-    EXPECT_EQ(broken.exitStatus, 1);
-    EXPECT_NE(broken.output.find("the row document was not stored"), std::string::npos) << broken.output;
-    RunResult missing = Velkra({"import", "--root", Root(), dir_ / "missing.xml"});
-    EXPECT_EQ(missing.exitStatus, 1);
-    EXPECT_NE(missing.output.find("cannot read the row document"), std::string::npos);
-
-    RunResult unknown = Velkra({"select", "--root", Root(), "Nowhere"});
-    EXPECT_EQ(unknown.exitStatus, 1);
-    EXPECT_NE(unknown.output.find("unknown table 'Nowhere'"), std::string::npos);
-    RunResult criteria = Velkra({"select", "--root", Root(), "Customer", "Name = "});
-    EXPECT_EQ(criteria.exitStatus, 1);
-    EXPECT_NE(criteria.output.find("criteria 'Name = ' do not parse"), std::string::npos);
-}
-
 TEST_F(VelkraInitCliTest, SelectWithARowDocumentUsesNoDatabase) {
     // The row document form: no connection parameters are read.
     WriteFile(Root() + "/data/connparams.txt", "");
@@ -182,6 +187,67 @@ TEST_F(VelkraInitCliTest, UsageAndHelp) {
     EXPECT_EQ(Velkra({"select", "Customer"}).exitStatus, 2);
     EXPECT_EQ(Velkra({"select", "--xml", "", "Customer"}).exitStatus, 2);
 }
+
+TEST_P(VelkraInitCliDbTest, ANewDatabaseThenSelectImportAndTheSameDatabaseAgain) {
+    RunResult init = Velkra({"init", "--root", Root()});
+    ASSERT_EQ(init.exitStatus, 0) << init.output << ReadFile(dir_ / "root/logs/velkra.log");
+    EXPECT_EQ(init.output, "relvar\trows\t\n" + customer_ + "\t2\t\n" + orders_ + "\t3\t\n");
+    EXPECT_NE(ReadFile(dir_ / "root/logs/velkra.log").find("[DEBUG] \nWelcome to Velkra."), std::string::npos);
+
+    RunResult select = Velkra({"select", "--root", Root(), orders_, "Qty > 1"});
+    EXPECT_EQ(select.exitStatus, 0) << select.output;
+    EXPECT_EQ(select.output, "OrderID\tCustomerID\tItem\tQty\t\n1\t1\trouter\t2\t\n2\t1\tcable\t10\t\n");
+
+    RunResult import = Velkra({"import", "--root", Root(), Root() + "/data/new-customers.xml"});
+    EXPECT_EQ(import.exitStatus, 0) << import.output;
+    EXPECT_EQ(import.output, "relvar\trows\t\n" + customer_ + "\t3\t\n" + orders_ + "\t5\t\n");
+
+    // The customers are in the load list; a table outside it is loaded
+    // for the select. The fourth start's customer batch began at 901.
+    RunResult customers = Velkra({"select", "--root", Root(), customer_, "City = 'Trondheim' or CustomerID = 2"});
+    EXPECT_EQ(customers.exitStatus, 0) << customers.output;
+    EXPECT_EQ(customers.output, "CustomerID\tName\tCity\t\n2\tGlobex\tBergen\t\n601\tInitech\tTrondheim\t\n");
+    WriteFile(Root() + "/data/loadtablelist.txt", "");
+    RunResult orders = Velkra({"select", "--root", Root(), orders_, "Item = 'toner'"});
+    EXPECT_EQ(orders.exitStatus, 0) << orders.output;
+    EXPECT_EQ(orders.output, "OrderID\tCustomerID\tItem\tQty\t\n602\t1\ttoner\t4\t\n");
+
+    // The default data is stored only on the new database.
+    WriteFile(Root() + "/data/loadtablelist.txt", customer_ + "\n" + orders_ + "\n");
+    RunResult again = Velkra({"init", "--root", Root()});
+    EXPECT_EQ(again.exitStatus, 0) << again.output;
+    EXPECT_EQ(again.output, "relvar\trows\t\n" + customer_ + "\t3\t\n" + orders_ + "\t5\t\n");
+}
+
+TEST_P(VelkraInitCliDbTest, RowsThatDoNotStoreTablesAndCriteria) {
+    ASSERT_EQ(Velkra({"init", "--root", Root()}).exitStatus, 0);
+    // Order 1 exists: its insert fails, the other row is stored.
+    WriteFile(dir_ / "clash.xml", "<R><" + orders_ + " OrderID=\"1\" CustomerID=\"2\" Item=\"x\"/><" + orders_ +
+                                      " OrderID=\"50\" CustomerID=\"2\" Item=\"y\"/></R>");
+    RunResult clash = Velkra({"import", "--root", Root(), dir_ / "clash.xml"});
+    EXPECT_EQ(clash.exitStatus, 1);
+    EXPECT_NE(clash.output.find("[ERROR] Error in executing update query"), std::string::npos) << clash.output;
+    EXPECT_NE(clash.output.find("1 row(s) were not stored, in " + orders_), std::string::npos) << clash.output;
+    EXPECT_EQ(Velkra({"select", "--root", Root(), orders_, "OrderID = 50"}).output,
+              "OrderID\tCustomerID\tItem\tQty\t\n50\t2\ty\t1\t\n");
+
+    WriteFile(dir_ / "broken.xml", "<R><Orders");
+    RunResult broken = Velkra({"import", "--root", Root(), dir_ / "broken.xml"});
+    EXPECT_EQ(broken.exitStatus, 1);
+    EXPECT_NE(broken.output.find("the row document was not stored"), std::string::npos) << broken.output;
+    RunResult missing = Velkra({"import", "--root", Root(), dir_ / "missing.xml"});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_NE(missing.output.find("cannot read the row document"), std::string::npos);
+
+    RunResult unknown = Velkra({"select", "--root", Root(), "Nowhere"});
+    EXPECT_EQ(unknown.exitStatus, 1);
+    EXPECT_NE(unknown.output.find("unknown table 'Nowhere'"), std::string::npos);
+    RunResult criteria = Velkra({"select", "--root", Root(), customer_, "Name = "});
+    EXPECT_EQ(criteria.exitStatus, 1);
+    EXPECT_NE(criteria.output.find("criteria 'Name = ' do not parse"), std::string::npos);
+}
+
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(VelkraInitCliDbTest);
 
 }  // namespace
 }  // namespace orv::test
