@@ -19,11 +19,15 @@ namespace orv::firebird {
 
 /* The provider handle of a connection: the attachment, the transaction
  * begun by BeginTransaction (0 when none: then every statement has one of
- * its own) and the password, kept only to scrub it out of messages. */
+ * its own), the database as the data source names it and its user (for a
+ * database created beside it), and the password, kept only to scrub it
+ * out of messages and to give a created database's attachment. */
 struct FbConnection {
     isc_db_handle db;
     isc_tr_handle transaction;
     char* secret;
+    char* database;
+    char* user;
 };
 
 /* The provider state of a connection, or null (with an ERROR record)

@@ -12,6 +12,8 @@
  */
 #include "db/firebird_provider.h"
 
+#include <strings.h>
+
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -204,6 +206,8 @@ void FreeFbConnection(FbConnection* handle) {
         memset(handle->secret, 0, strlen(handle->secret));
         free(handle->secret);
     }
+    free(handle->database);
+    free(handle->user);
     free(handle);
 }
 
@@ -227,7 +231,9 @@ DBConnection* FirebirdConnect(const ConnParams* params) {
         return nullptr;
     }
     auto* handle = static_cast<FbConnection*>(calloc(1, sizeof(FbConnection)));
-    if (handle == nullptr || (params->password != nullptr && DuplicateString(&handle->secret, params->password) != kDupOk)) {
+    if (handle == nullptr || (params->password != nullptr && DuplicateString(&handle->secret, params->password) != kDupOk) ||
+        DuplicateString(&handle->database, database) != kDupOk ||
+        (params->userName != nullptr && DuplicateString(&handle->user, params->userName) != kDupOk)) {
         LogError("Unable to allocate memory\n");
         FreeFbConnection(handle);
         return nullptr;
@@ -324,11 +330,104 @@ uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sq
     }
 }
 
+/* ---- Creating a database ------------------------------------------------ */
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+/* Skips blanks and then the keyword (any case) followed by a blank; false
+ * when the keyword is not there. */
+bool SkipKeyword(const char** at, const char* keyword) {
+    const char* p = *at;
+    while (IsBlank(*p)) ++p;
+    const size_t n = strlen(keyword);
+    if (strncasecmp(p, keyword, n) != 0 || !IsBlank(p[n])) return false;
+    *at = p + n;
+    return true;
+}
+
+/* The database a statement "create database NAME" or "create database
+ * 'path'" names: a plain name is a file NAME.fdb beside the connection's
+ * own database (on its server, when it has one); a quoted path is taken as
+ * it is. False for any other statement. */
+bool CreateDatabaseTarget(const char* sql, const FbConnection* handle, std::string* path) {
+    const char* p = sql;
+    if (!SkipKeyword(&p, "create") || !SkipKeyword(&p, "database")) return false;
+    while (IsBlank(*p)) ++p;
+    std::string target;
+    if (*p == '\'') {
+        for (++p;; ++p) {
+            if (*p == '\0') return false;
+            if (*p == '\'') {
+                if (p[1] != '\'') break;
+                ++p;
+            }
+            target.push_back(*p);
+        }
+        ++p;
+        *path = target;
+    } else {
+        while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '_') {
+            target.push_back(*p++);
+        }
+        if (target.empty()) return false;
+        const std::string own = handle->database ? handle->database : "";
+        size_t cut = own.find_last_of("/\\");
+        if (cut == std::string::npos) cut = own.find_last_of(':');
+        *path = (cut == std::string::npos ? std::string() : own.substr(0, cut + 1)) + target + ".fdb";
+    }
+    while (IsBlank(*p) || *p == ';') ++p;
+    return *p == '\0' && !path->empty();
+}
+
+/* A text as a quoted literal of a statement. */
+std::string Quoted(const char* text) {
+    std::string out = "'";
+    for (const char* p = text; *p; ++p) {
+        if (*p == '\'') out.push_back('\'');
+        out.push_back(*p);
+    }
+    return out + "'";
+}
+
+/* Creates the database at path, owned by the connection's user, in UTF8,
+ * and detaches from it; 0 after the messages when the engine refuses
+ * (e.g. the file exists). */
+uint8_t CreateDatabase(FbConnection* handle, const std::string& path) {
+    if (path.size() > 255) {
+        LogError("Firebird database name too long\n");
+        return 0;
+    }
+    std::string sql = "CREATE DATABASE " + Quoted(path.c_str());
+    if (handle->user != nullptr && handle->user[0] != '\0') sql += " USER " + Quoted(handle->user);
+    if (handle->secret != nullptr && handle->secret[0] != '\0') sql += " PASSWORD " + Quoted(handle->secret);
+    sql += " DEFAULT CHARACTER SET UTF8";
+    ISC_STATUS_ARRAY status;
+    isc_db_handle created = 0;
+    isc_tr_handle none = 0;
+    const bool ok = isc_dsql_execute_immediate(status, &created, &none, 0, sql.c_str(), SQL_DIALECT_V6, nullptr) == 0;
+    memset(sql.data(), 0, sql.size());  // it holds the password
+    if (!ok) {
+        LogError("Creating Firebird database %s failed\n", path.c_str());
+        ReportStatus(nullptr, status, handle->secret);
+        return 0;
+    }
+    if (isc_detach_database(status, &created) != 0) {
+        LogError("Disconnecting from Firebird failed\n");
+        ReportStatus(nullptr, status, handle->secret);
+    }
+    LogDebug("Created Firebird database %s\n", path.c_str());
+    return 1;
+}
+
 uint8_t FirebirdExecuteUpdate(DBConnection* connection, const char* sql) {
     FbConnection* handle = UsableHandle(connection);
     if (handle == nullptr || sql == nullptr) return 0;
     LockObject(connection);
-    uint8_t ok = RunUpdate(connection, handle, sql);
+    // A new database cannot be made by a statement of an attachment: the
+    // engine creates it with an attachment of its own.
+    std::string created;
+    uint8_t ok = CreateDatabaseTarget(sql, handle, &created) ? CreateDatabase(handle, created)
+                                                             : RunUpdate(connection, handle, sql);
     UnlockObject(connection);
     return ok;
 }
