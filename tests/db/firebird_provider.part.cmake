@@ -8,9 +8,9 @@ orv_discover_db_tests(db_firebird_provider_test)
 # concurrency: the embedded engine runs inside the process without
 # ThreadSanitizer instrumentation, so its own locks cannot be judged.
 
-# velkra sql on an embedded Firebird database (made by isql-fb).
+# velkra sql on the harness's embedded Firebird database.
 add_executable(db_velkra_sql_firebird_test ${CMAKE_CURRENT_LIST_DIR}/velkra_sql_firebird_test.cpp)
-target_link_libraries(db_velkra_sql_firebird_test PRIVATE orv_firebird_test_support GTest::gtest_main)
+target_link_libraries(db_velkra_sql_firebird_test PRIVATE orv_db_test_support GTest::gtest_main)
 target_compile_definitions(db_velkra_sql_firebird_test PRIVATE ORV_VELKRA_PROGRAM="$<TARGET_FILE:velkra_cli>")
 add_dependencies(db_velkra_sql_firebird_test velkra_cli)
-gtest_discover_tests(db_velkra_sql_firebird_test DISCOVERY_MODE PRE_TEST)
+orv_discover_db_tests(db_velkra_sql_firebird_test)
