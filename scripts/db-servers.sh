@@ -1,26 +1,31 @@
 #!/usr/bin/env bash
-# The database servers of the tests: a PostgreSQL and a MariaDB server of
-# their own, on 127.0.0.1 only, on ports picked free at start, with their
-# data, socket and log files under DIR, and the ODBC configuration of the
-# three test data sources (SQLite, PostgreSQL, MariaDB) under DIR too.
+# The database servers of the tests: a PostgreSQL, a MariaDB and a Firebird
+# server of their own, on 127.0.0.1 only, on ports picked free at start,
+# with their data, socket and log files under DIR, and the ODBC
+# configuration of the three ODBC test data sources (SQLite, PostgreSQL,
+# MariaDB) under DIR too. (The Firebird tests also use an embedded
+# database under DIR/firebird, made by the tests themselves.)
 # No system service, /etc or home folder is used.
 #
 #   scripts/db-servers.sh start DIR           fresh servers (whatever DIR held goes)
 #   scripts/db-servers.sh stop DIR            stops them (logs and data stay,
 #                                             ports.env goes); safe to call again
-#   scripts/db-servers.sh restart DIR ENGINE  ENGINE pg or mariadb: stops and starts
+#   scripts/db-servers.sh restart DIR ENGINE  ENGINE pg, mariadb or fbserver: stops and starts
 #                                             that server on its port and data
 #   scripts/db-servers.sh env DIR             prints the export lines for a shell
 #
 # DIR must be reachable by the postgres user when run as root (a folder under
-# /tmp is); PostgreSQL runs as postgres, MariaDB as root. Servers are ended
-# by the process ids recorded in DIR/pg/server.pid and DIR/mariadb/server.pid
-# (after checking that the process is the server of that data folder).
+# /tmp is); PostgreSQL runs as postgres, MariaDB and Firebird as the caller.
+# Servers are ended by the process ids recorded in DIR/pg/server.pid,
+# DIR/mariadb/server.pid and DIR/fbserver/server.pid (after checking that
+# the process is the server of that folder).
 #
 # DIR/ports.env, written once both servers answer, holds KEY=VALUE lines:
 #   ORV_DB_DIR ODBCSYSINI ODBCINI ORV_TEST_PG_PORT ORV_TEST_PG_SOCKET_DIR
 #   ORV_TEST_MARIADB_PORT ORV_TEST_MARIADB_SOCKET ORV_TEST_SQLITE_DB
 #   ORV_TEST_DB_NAME ORV_TEST_DB_USER ORV_TEST_DB_PASSWORD
+#   ORV_TEST_FBSERVER_PORT ORV_TEST_FBSERVER_DB (the Firebird server's
+#   database as a client names it, 127.0.0.1/PORT:PATH; user SYSDBA)
 # The data sources (DIR/odbc.ini, drivers in DIR/odbcinst.ini) are
 # velkra_sqlite, velkra_pg and velkra_mariadb; user velkra, password
 # velkra-secret, database velkra_test (the user may create databases).
@@ -31,6 +36,7 @@ readonly DB_USER=velkra
 readonly DB_PASSWORD=velkra-secret
 readonly PG_FIRST_PORT=55432
 readonly MARIADB_FIRST_PORT=53306
+readonly FB_FIRST_PORT=53050
 readonly PORT_TRIES=100
 readonly READY_SECONDS=30
 readonly STOP_SECONDS=20
@@ -43,7 +49,7 @@ die() { echo "db-servers: $*" >&2; exit 1; }
 note() { echo "db-servers: $*" >&2; }
 
 usage() {
-  sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -69,6 +75,10 @@ my_data="$my_dir/data"
 my_run="$my_dir/run"
 my_socket="$my_run/mariadb.sock"
 my_pidfile="$my_dir/server.pid"
+fb_dir="$dir/fbserver"
+fb_root="$fb_dir/root"
+fb_pidfile="$fb_dir/server.pid"
+fb_db="$fb_dir/data/velkra.fdb"
 sqlite_db="$dir/sqlite/test.db"
 ports_env="$dir/ports.env"
 
@@ -175,6 +185,8 @@ stop_server() {  # name pidfile data-folder signal
 # would wait for every client to leave.
 stop_pg() { stop_server PostgreSQL "$pg_pidfile" "$pg_data" INT; }
 stop_mariadb() { stop_server MariaDB "$my_pidfile" "$my_data" TERM; }
+# The Firebird server ends at SIGINT; it does not heed SIGTERM.
+stop_fb() { stop_server Firebird "$fb_pidfile" "$fb_root" INT; }
 
 tail_log() {  # file
   if [ -f "$1" ]; then
@@ -268,6 +280,83 @@ launch_mariadb() {  # port
       stop_mariadb
       die "MariaDB did not answer within ${READY_SECONDS} s (log: $my_dir/error.log)" ;;
   esac
+}
+
+# The Firebird server: a root folder of its own (firebird.conf: 127.0.0.1
+# and the port only, its own security database), lock and sort folders.
+# The security database is a copy of the one the package made, SYSDBA's
+# password set to the tests' one through the embedded engine.
+fb_env() { env FIREBIRD="$fb_root" FIREBIRD_LOCK="$fb_dir/lock" FIREBIRD_TMP="$fb_dir/tmp" "$@"; }
+
+fb_write_conf() {  # port
+  cat >"$fb_root/firebird.conf" <<EOF
+# The tests' Firebird server: 127.0.0.1 only, on its own port and
+# security database.
+ServerMode = Super
+RemoteServicePort = $1
+RemoteBindAddress = 127.0.0.1
+SecurityDatabase = $fb_dir/security3.fdb
+Providers = Engine12
+AuthServer = Srp
+UserManager = Srp
+WireCrypt = Enabled
+EOF
+}
+
+init_fb() {
+  local security=/var/lib/firebird/3.0/system/security3.fdb
+  [ -r "$security" ] || die "$security not found (package firebird3.0-server); run scripts/install-deps.sh"
+  mkdir -p "$fb_root" "$fb_dir/lock" "$fb_dir/tmp" "$fb_dir/data"
+  cp "$security" "$fb_dir/security3.fdb"
+  chmod 600 "$fb_dir/security3.fdb"
+  fb_write_conf "$FB_FIRST_PORT"
+  printf '%s\n' "create or alter user SYSDBA password '$DB_PASSWORD' using plugin Srp;" "commit;" |
+    fb_env isql-fb -q -user SYSDBA "$fb_dir/security3.fdb" >"$fb_dir/init.log" 2>&1 || {
+    tail_log "$fb_dir/init.log"
+    die "could not set the Firebird server's SYSDBA password (log: $fb_dir/init.log)"
+  }
+}
+
+fb_ready() {  # port
+  port_in_use "$1"
+}
+
+# Starts the Firebird server on port; returns as launch_pg.
+launch_fb() {  # port
+  local port="$1" pid status=0
+  fb_write_conf "$port"
+  echo "==== $(date '+%F %T') starting on 127.0.0.1:$port" >>"$fb_dir/server.out"
+  (
+    cd "$fb_dir"
+    close_extra_fds
+    exec env FIREBIRD="$fb_root" FIREBIRD_LOCK="$fb_dir/lock" FIREBIRD_TMP="$fb_dir/tmp" \
+      /usr/sbin/firebird -p "$port" -e "$fb_root" -el "$fb_dir/lock"
+  ) </dev/null >>"$fb_dir/server.out" 2>&1 9>&- &
+  pid=$!
+  echo "$pid" >"$fb_pidfile"
+  wait_ready "$pid" "$fb_root" fb_ready "$port" || status=$?
+  case "$status" in
+    0) note "Firebird ready on 127.0.0.1:$port (pid $pid)"; return 0 ;;
+    1)
+      rm -f "$fb_pidfile"
+      if port_in_use "$port"; then return 3; fi
+      tail_log "$fb_dir/server.out"
+      die "the Firebird server ended while starting (log: $fb_dir/server.out)" ;;
+    *)
+      tail_log "$fb_dir/server.out"
+      stop_fb
+      die "the Firebird server did not answer within ${READY_SECONDS} s (log: $fb_dir/server.out)" ;;
+  esac
+}
+
+# The tests' database on the server, made through the server itself.
+make_fb_database() {  # port
+  printf '%s\n' "create database '127.0.0.1/$1:$fb_db' user 'SYSDBA' password '$DB_PASSWORD' page_size 8192 default character set utf8;" |
+    isql-fb -q >"$fb_dir/create.log" 2>&1 || {
+    tail_log "$fb_dir/create.log"
+    die "could not create $fb_db on the Firebird server"
+  }
+  [ -f "$fb_db" ] || die "the Firebird server did not create $fb_db"
 }
 
 # Picks a free port from first on and starts the server there with launch;
@@ -391,7 +480,7 @@ CHARSET=utf8mb4
 EOF
 }
 
-write_ports_env() {  # pg-port mariadb-port
+write_ports_env() {  # pg-port mariadb-port firebird-port
   cat >"$ports_env.tmp" <<EOF
 ORV_DB_DIR=$dir
 ODBCSYSINI=$dir
@@ -404,6 +493,8 @@ ORV_TEST_SQLITE_DB=$sqlite_db
 ORV_TEST_DB_NAME=$DB_NAME
 ORV_TEST_DB_USER=$DB_USER
 ORV_TEST_DB_PASSWORD=$DB_PASSWORD
+ORV_TEST_FBSERVER_PORT=$3
+ORV_TEST_FBSERVER_DB=127.0.0.1/$3:$fb_db
 EOF
   mv -f "$ports_env.tmp" "$ports_env"
 }
@@ -418,7 +509,7 @@ env_value() {  # key
 }
 
 do_start() {
-  local pg_port my_port
+  local pg_port my_port fb_port
   need pg_isready postgresql-client
   need psql postgresql-client
   need mariadbd mariadb-server
@@ -426,6 +517,8 @@ do_start() {
   need mariadb mariadb-client
   need mariadb-admin mariadb-client
   need sqlite3 sqlite3
+  need isql-fb firebird3.0-utils
+  [ -x /usr/sbin/firebird ] || die "/usr/sbin/firebird not found (package firebird3.0-server); run scripts/install-deps.sh"
   pg_bin >/dev/null
   take_lock
 
@@ -433,11 +526,12 @@ do_start() {
   chmod 755 "$dir"
   stop_pg
   stop_mariadb
-  rm -rf "$pg_dir" "$my_dir" "$dir/sqlite" "$ports_env" "$dir/odbc.ini" "$dir/odbcinst.ini"
-  mkdir -p "$pg_dir" "$my_dir" "$dir/sqlite"
+  stop_fb
+  rm -rf "$pg_dir" "$my_dir" "$fb_dir" "$dir/sqlite" "$ports_env" "$dir/odbc.ini" "$dir/odbcinst.ini"
+  mkdir -p "$pg_dir" "$my_dir" "$fb_dir" "$dir/sqlite"
 
   # Whatever fails from here stops what was started.
-  trap 'status=$?; if [ "$status" -ne 0 ]; then stop_pg || true; stop_mariadb || true; fi' EXIT
+  trap 'status=$?; if [ "$status" -ne 0 ]; then stop_pg || true; stop_mariadb || true; stop_fb || true; fi' EXIT
 
   init_pg
   pg_port="$(start_on_free_port launch_pg "$PG_FIRST_PORT")"
@@ -453,9 +547,13 @@ do_start() {
     -c "SELECT 1" </dev/null >/dev/null ||
     die "PostgreSQL does not let $DB_USER in over 127.0.0.1:$pg_port"
 
+  init_fb
+  fb_port="$(start_on_free_port launch_fb "$FB_FIRST_PORT")"
+  make_fb_database "$fb_port"
+
   sqlite3 "$sqlite_db" "PRAGMA journal_mode=WAL;" >/dev/null || die "could not create $sqlite_db"
   write_odbc_files "$pg_port" "$my_port"
-  write_ports_env "$pg_port" "$my_port"
+  write_ports_env "$pg_port" "$my_port" "$fb_port"
   trap - EXIT
   note "servers ready; data sources in $dir/odbc.ini; variables in $ports_env"
 }
@@ -465,6 +563,7 @@ do_stop() {
   take_lock
   stop_pg
   stop_mariadb
+  stop_fb
   rm -f "$ports_env"
 }
 
@@ -482,7 +581,12 @@ do_restart() {
       stop_mariadb
       launch_mariadb "$port" || status=$?
       ;;
-    *) die "unknown engine '$engine' (pg or mariadb)" ;;
+    fbserver)
+      port="$(env_value ORV_TEST_FBSERVER_PORT)"
+      stop_fb
+      launch_fb "$port" || status=$?
+      ;;
+    *) die "unknown engine '$engine' (pg, mariadb or fbserver)" ;;
   esac
   [ "$status" -eq 0 ] || die "port $port on 127.0.0.1 was taken while $engine restarted"
 }

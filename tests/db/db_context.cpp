@@ -252,9 +252,23 @@ DbContext FirebirdContext() {
     c.reachedThroughOdbc = false;
     c.hasDropTableIfExists = false;
     c.maxTextLiteral = 16383;  // over a UTF8 connection
+    c.selectOne = "SELECT 1 FROM RDB$DATABASE";
     c.noDataWhenNothingChanged = false;
     c.canRestart = false;
     c.serverEngine = "";
+    return c;
+}
+
+/* Firebird's server of the tests (scripts/db-servers.sh), reached as
+ * 127.0.0.1/PORT:PATH through the same provider; restartable. */
+DbContext FirebirdServerContext() {
+    DbContext c = FirebirdContext();
+    c.name = "fbserver";
+    c.dsn = DbEnvValue("ORV_TEST_FBSERVER_DB");
+    c.connectionName = "fbserverconn";
+    c.connParamsLine = "x 0 " + c.dsn + " SYSDBA velkra-secret x fbserverconn FIREBIRD FIREBIRD no";
+    c.canRestart = true;
+    c.serverEngine = "fbserver";
     return c;
 }
 
@@ -272,8 +286,9 @@ std::string Trim(const std::string& s) {
 }
 
 // The variables every ports.env holds.
-const char* const kRequiredKeys[] = {"ODBCSYSINI", "ODBCINI", "ORV_TEST_PG_PORT", "ORV_TEST_MARIADB_PORT",
-                                     "ORV_TEST_DB_USER", "ORV_TEST_DB_PASSWORD"};
+const char* const kRequiredKeys[] = {"ODBCSYSINI",       "ODBCINI",          "ORV_TEST_PG_PORT",
+                                     "ORV_TEST_MARIADB_PORT", "ORV_TEST_DB_USER", "ORV_TEST_DB_PASSWORD",
+                                     "ORV_TEST_FBSERVER_DB"};
 
 struct LoadedEnvironment {
     std::once_flag once;
@@ -323,14 +338,18 @@ bool PrepareFirebird(const std::string& dir, std::string* error) {
     }
     bool ok = true;
     struct stat info;
-    if (stat((base + "/root/firebird.conf").c_str(), &info) != 0) {
-        std::ofstream conf(base + "/root/firebird.conf");
-        conf << "# The embedded engine of the tests: several processes on one file,\n"
-                "# never a server.\n"
+    {
+        // Written each time (a folder of an earlier run may hold an older
+        // one); the same text for every process.
+        const std::string path = base + "/root/firebird.conf";
+        std::ofstream conf(path + ".new");
+        conf << "# The embedded engine of the tests: several processes on one file;\n"
+                "# a database named host:path is reached on that server.\n"
                 "ServerMode = SuperClassic\n"
-                "Providers = Engine12\n";
-        ok = static_cast<bool>(conf);
-        if (!ok) *error = "cannot write " + base + "/root/firebird.conf";
+                "Providers = Remote, Engine12\n";
+        conf.close();
+        ok = static_cast<bool>(conf) && rename((path + ".new").c_str(), path.c_str()) == 0;
+        if (!ok) *error = "cannot write " + path;
     }
     const std::string database = base + "/velkra.fdb";
     if (ok && stat(database.c_str(), &info) != 0) {
@@ -488,8 +507,11 @@ std::vector<DbContext> Chosen(std::vector<DbContext> all) {
     for (const std::string& w : wanted) {
         bool known = false;
         for (const DbContext& c : all) known = known || c.name == w;
-        known = known || w == "firebird";
-        if (!known) fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, pg, mariadb, firebird)\n", w.c_str());
+        known = known || w == "firebird" || w == "fbserver";
+        if (!known) {
+            fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, pg, mariadb, firebird, fbserver)\n",
+                    w.c_str());
+        }
     }
     return chosen;
 }
@@ -499,6 +521,12 @@ std::vector<DbContext> Chosen(std::vector<DbContext> all) {
 std::vector<DbContext> AllDbContexts() { return Chosen(EveryContext()); }
 
 std::vector<DbContext> AllDbContextsWithFirebird() { return Chosen(EveryContextWithFirebird()); }
+
+std::vector<DbContext> AllDbContextsWithFirebirdServer() {
+    std::vector<DbContext> all = EveryContext();
+    all.push_back(FirebirdServerContext());
+    return Chosen(all);
+}
 
 std::string FirebirdTestDatabasePath() {
     const char* dir = getenv("ORV_DB_DIR");
@@ -510,7 +538,8 @@ DbContext DbContextNamed(const std::string& name) {
     for (const DbContext& c : EveryContextWithFirebird()) {
         if (c.name == name) return c;
     }
-    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, pg, mariadb, firebird)";
+    if (name == "fbserver") return FirebirdServerContext();
+    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, pg, mariadb, firebird, fbserver)";
     return SqliteContext();
 }
 
@@ -563,7 +592,8 @@ std::string UniqueTableName(const std::string& base) {
     // Firebird keeps 31 characters: the base is cut and a digest of it
     // kept, so two bases of one test stay apart.
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    if (info != nullptr && info->value_param() != nullptr && std::string(info->value_param()) == "firebird" &&
+    const std::string param = info != nullptr && info->value_param() != nullptr ? info->value_param() : "";
+    if ((param == "firebird" || param == "fbserver") &&
         name.size() + suffix.size() > static_cast<size_t>(kFirebirdIdentifier)) {
         std::string digest = Hex8(name).substr(0, 4);
         size_t room = kFirebirdIdentifier - suffix.size() - digest.size() - 1;

@@ -83,7 +83,7 @@ struct DbSqlTypes {
 };
 
 struct DbContext {
-    std::string name;            // "sqlite", "pg", "mariadb", "firebird" (the test name's suffix)
+    std::string name;            // "sqlite", "pg", "mariadb", "firebird", "fbserver" (the test name's suffix)
     std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"; Firebird: the database file"
     std::string user;            // "velkra"
     std::string password;        // "velkra-secret"; empty for SQLite (none)
@@ -137,13 +137,16 @@ struct DbContext {
     /* Has DROP TABLE IF EXISTS (Firebird 3 has not: DropTableSql gives an
      * EXECUTE BLOCK that drops the table when it exists). */
     bool hasDropTableIfExists = true;
+    /* A query of one row and one column, 1 ("SELECT 1"; Firebird's
+     * select needs a table). */
+    std::string selectOne = "SELECT 1";
     /* The longest text literal in a statement, in characters (Firebird:
      * 16383 over a UTF8 connection); 0 for no limit. */
     int maxTextLiteral = 0;
 
     /* A server that RestartDbServer can stop and start again (not SQLite). */
     bool canRestart = false;
-    /* The engine word of scripts/db-servers.sh restart: "pg", "mariadb". */
+    /* The engine word of scripts/db-servers.sh restart: "pg", "mariadb", "fbserver". */
     std::string serverEngine;
 
     /* "DSN=velkra_pg;UID=velkra;PWD=velkra-secret;" (no UID/PWD for SQLite). */
@@ -165,7 +168,13 @@ std::vector<DbContext> AllDbContexts();
 /* The same with Firebird's context last (when ORV_DB_ENGINES allows it). */
 std::vector<DbContext> AllDbContextsWithFirebird();
 
-/* One context by name ("sqlite", "pg", "mariadb", "firebird"), whatever ORV_DB_ENGINES
+/* The contexts of AllDbContexts and Firebird's server ("fbserver": the
+ * database of the Firebird server that scripts/db-servers.sh starts,
+ * reached as 127.0.0.1/PORT:PATH through the FIREBIRD provider, which
+ * RestartDbServer can restart), for the cases about servers. */
+std::vector<DbContext> AllDbContextsWithFirebirdServer();
+
+/* One context by name ("sqlite", "pg", "mariadb", "firebird", "fbserver"), whatever ORV_DB_ENGINES
  * says; fails (ADD_FAILURE) and gives SQLite's for an unknown name. */
 DbContext DbContextNamed(const std::string& name);
 
@@ -265,6 +274,11 @@ private:
 /* Instantiates a DbTest suite for every engine of the run. */
 #define ORV_INSTANTIATE_DB_TESTS(Suite)                                                       \
     INSTANTIATE_TEST_SUITE_P(Db, Suite, ::testing::ValuesIn(::orv::test::AllDbContexts()), \
+                             ::orv::test::DbContextName)
+
+/* Instantiates a DbTest suite for every engine of the run and Firebird's server. */
+#define ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD_SERVER(Suite)                                                  \
+    INSTANTIATE_TEST_SUITE_P(Db, Suite, ::testing::ValuesIn(::orv::test::AllDbContextsWithFirebirdServer()), \
                              ::orv::test::DbContextName)
 
 /* Instantiates a DbTest suite for every engine of the run and Firebird. */

@@ -1,8 +1,8 @@
 // The pool heals after its server restarts: through GetDBConnection, the
-// first statement after a restart of the PostgreSQL or MariaDB test server
-// may fail, the next one on a connection got again succeeds, and the server
-// then holds exactly the pool's sessions (the lost ones are not left open
-// and no renewal opens two). A record that a renewal replaced stays safe for
+// first statement after a restart of the PostgreSQL, MariaDB or Firebird
+// test server may fail, the next one on a connection got again succeeds,
+// and the server then holds exactly the pool's sessions (the lost ones are
+// not left open and no renewal opens two). A record that a renewal replaced stays safe for
 // a holder that still uses it: its statements fail cleanly. Registered
 // RUN_SERIAL, as every test that restarts a server.
 #include <gtest/gtest.h>
@@ -44,11 +44,16 @@ protected:
     int ServerSessions() {
         OdbcSession counter;
         if (!counter.Connect(Db())) return -1;
-        const std::string sql = Db().name == "pg"
-                                    ? "SELECT COUNT(*) FROM pg_stat_activity WHERE usename = current_user AND "
-                                      "pid <> pg_backend_pid()"
-                                    : "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE USER = "
-                                      "SUBSTRING_INDEX(CURRENT_USER(), '@', 1) AND ID <> CONNECTION_ID()";
+        std::string sql;
+        if (Db().name == "pg") {
+            sql = "SELECT COUNT(*) FROM pg_stat_activity WHERE usename = current_user AND pid <> pg_backend_pid()";
+        } else if (Db().name == "mariadb") {
+            sql = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE USER = "
+                  "SUBSTRING_INDEX(CURRENT_USER(), '@', 1) AND ID <> CONNECTION_ID()";
+        } else {
+            sql = "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 AND "
+                  "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$USER = CURRENT_USER";
+        }
         std::optional<std::string> n = counter.Scalar(sql);
         return n && !n->empty() ? std::stoi(*n) : -1;
     }
@@ -58,7 +63,7 @@ protected:
     bool SelectOne() {
         DBConnection* c = GetDBConnection(Db().connectionName.c_str());
         if (c == nullptr) return false;
-        ResultSet* set = ExecuteQuery(c, "SELECT 1");
+        ResultSet* set = ExecuteQuery(c, Db().selectOne.c_str());
         bool ok = set != nullptr && set->rowCount == 1;
         FreeResultSet(set);
         ReleaseDBConnection(Db().connectionName.c_str());
@@ -109,16 +114,16 @@ TEST_P(PoolHealTest, TheSharedConnectionHealsAfterEveryRestartWithoutLeaking) {
 /* Three threads, each holding a connection of its own at the same time:
  * per thread 1 when its first statement succeeded, plus 2 when the second,
  * on the connection got again, did. */
-std::vector<int> UseThreeConnections(const std::string& name) {
+std::vector<int> UseThreeConnections(const std::string& name, const std::string& selectOne) {
     std::vector<int> results(3, 0);
     std::latch allHeld(3);
     auto use = [&](size_t at) {
         DBConnection* c = GetDBConnection(name.c_str());
         allHeld.arrive_and_wait();
         if (c == nullptr) return;
-        ResultSet* first = ExecuteQuery(c, "SELECT 1");
+        ResultSet* first = ExecuteQuery(c, selectOne.c_str());
         c = GetDBConnection(name.c_str());
-        ResultSet* second = c ? ExecuteQuery(c, "SELECT 1") : nullptr;
+        ResultSet* second = c ? ExecuteQuery(c, selectOne.c_str()) : nullptr;
         results[at] = (first ? 1 : 0) + (second ? 2 : 0);
         FreeResultSet(first);
         FreeResultSet(second);
@@ -133,15 +138,15 @@ std::vector<int> UseThreeConnections(const std::string& name) {
 TEST_P(PoolHealTest, APoolOfSeveralConnectionsHealsThreadByThread) {
     CloseAllDBConnections();
     ASSERT_TRUE(EstablishDBConnectionPool(3));
-    for (int r : UseThreeConnections(Db().connectionName)) EXPECT_EQ(r, 3) << LogText();
+    for (int r : UseThreeConnections(Db().connectionName, Db().selectOne)) EXPECT_EQ(r, 3) << LogText();
     EXPECT_EQ(ServerSessions(), 3);
 
     std::string output;
     ASSERT_TRUE(RestartDbServer(Db(), &output)) << output;
     // A thread's first statement may fail; its second one succeeds.
-    for (int r : UseThreeConnections(Db().connectionName)) EXPECT_GE(r, 2) << LogText();
+    for (int r : UseThreeConnections(Db().connectionName, Db().selectOne)) EXPECT_GE(r, 2) << LogText();
     EXPECT_EQ(ServerSessions(), 3);
-    for (int r : UseThreeConnections(Db().connectionName)) EXPECT_EQ(r, 3) << LogText();
+    for (int r : UseThreeConnections(Db().connectionName, Db().selectOne)) EXPECT_EQ(r, 3) << LogText();
 }
 
 TEST_P(PoolHealTest, AHolderOfAReplacedRecordFailsCleanly) {
@@ -158,18 +163,19 @@ TEST_P(PoolHealTest, AHolderOfAReplacedRecordFailsCleanly) {
     ASSERT_NE(fresh, nullptr);
     ASSERT_NE(fresh, held);
     EXPECT_EQ(held->broken, 1);
-    EXPECT_EQ(ExecuteQuery(held, "SELECT 1"), nullptr);
-    EXPECT_EQ(ExecuteUpdate(held, "SELECT 1"), 0);
+    EXPECT_EQ(ExecuteQuery(held, Db().selectOne.c_str()), nullptr);
+    EXPECT_EQ(ExecuteUpdate(held, Db().selectOne.c_str()), 0);
     EXPECT_EQ(BeginTransaction(held), 0);
-    EXPECT_NE(LogText().find("ODBC connection handle missing\n"), std::string::npos);
-    ResultSet* set = ExecuteQuery(fresh, "SELECT 1");
+    const char* missing = Db().reachedThroughOdbc ? "ODBC connection handle missing\n" : "Firebird connection handle missing\n";
+    EXPECT_NE(LogText().find(missing), std::string::npos);
+    ResultSet* set = ExecuteQuery(fresh, Db().selectOne.c_str());
     EXPECT_NE(set, nullptr);
     FreeResultSet(set);
     ReleaseDBConnection(name);
     EXPECT_EQ(ServerSessions(), 1);
 }
 
-ORV_INSTANTIATE_DB_TESTS(PoolHealTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD_SERVER(PoolHealTest);
 
 // Threads sharing the single connection of a SQLite data source keep
 // running statements while another thread has it renewed again and again:
