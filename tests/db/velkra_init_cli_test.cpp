@@ -6,7 +6,7 @@
 // imported, rows that do not store, unknown tables and bad criteria. On a
 // SQLite file reached through an odbc.ini of the test's own: a first data
 // source reached by a connection string, the failures (no dictionary, no
-// data source, no log) and usage errors.
+// data source, an absent Firebird file, no log) and usage errors.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -31,6 +31,20 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
+/* The velkra command run from folder dir (no ..\data of the build), with
+ * env added to the test's own environment. The Firebird client library's
+ * converters and ICU's caches count as lost for LeakSanitizer in the velkra
+ * program too (see the note in tests/db/db_context.cpp): a suppression file
+ * in dir says so. */
+RunResult RunVelkra(const TempDir& dir, const std::vector<std::string>& args,
+                    std::map<std::string, std::string> env = {}) {
+    std::string line = "cd " + Quote(dir.path()) + " && exec " + Quote(ORV_VELKRA_PROGRAM);
+    for (const std::string& a : args) line += " " + Quote(a);
+    WriteFile(dir / "lsan.supp", "leak:libfbclient.so\nleak:libicuuc.so\n");
+    env["LSAN_OPTIONS"] = "suppressions=" + (dir / "lsan.supp") + ":print_suppressions=0";
+    return RunProgram("/bin/sh", {"-c", line}, env);
+}
+
 class VelkraInitCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,11 +57,9 @@ protected:
         WriteFile(dir_ / "odbc.ini", std::string("[velkra_demo]\nDriver = ") + kSqliteDriver +
                                          "\nDatabase = " + (dir_ / "shop.db") + "\n");
     }
-    /* The command run from the test's folder (no ..\data of the build). */
+    /* The command run from the test's folder on its own odbc.ini. */
     RunResult Velkra(const std::vector<std::string>& args) {
-        std::string line = "cd " + Quote(dir_.path()) + " && exec " + Quote(ORV_VELKRA_PROGRAM);
-        for (const std::string& a : args) line += " " + Quote(a);
-        return RunProgram("/bin/sh", {"-c", line}, {{"ODBCSYSINI", dir_.path()}, {"ODBCINI", dir_ / "odbc.ini"}});
+        return RunVelkra(dir_, args, {{"ODBCSYSINI", dir_.path()}, {"ODBCINI", dir_ / "odbc.ini"}});
     }
     std::string Root() const { return dir_ / "root"; }
     TempDir dir_;
@@ -74,9 +86,6 @@ protected:
         WriteFile(Root() + "/data/connparams.txt", Db().connParamsLine + "\n");
         WriteFile(Root() + "/data/dsn_table_map.txt",
                   customer_ + " " + Db().connectionName + "\n" + orders_ + " " + Db().connectionName + "\n");
-        // The Firebird client library's converters and ICU's caches count
-        // as lost for LeakSanitizer in the velkra program too.
-        WriteFile(dir_ / "lsan.supp", "leak:libfbclient.so\nleak:libicuuc.so\n");
     }
     void TearDown() override {
         if (!sql_.Connected()) return;
@@ -93,12 +102,10 @@ protected:
         return std::regex_replace(out, std::regex("\\bOrders\\b"), orders_);
     }
     /* The command run from the test's folder, on the test databases' data
-     * sources (the environment LoadDbEnvironment set in this process). */
+     * sources (the environment LoadDbEnvironment set in this process); no
+     * output shows the password. */
     RunResult Velkra(const std::vector<std::string>& args) {
-        std::string line = "cd " + Quote(dir_.path()) + " && exec " + Quote(ORV_VELKRA_PROGRAM);
-        for (const std::string& a : args) line += " " + Quote(a);
-        RunResult r = RunProgram("/bin/sh", {"-c", line},
-                                 {{"LSAN_OPTIONS", "suppressions=" + (dir_ / "lsan.supp") + ":print_suppressions=0"}});
+        RunResult r = RunVelkra(dir_, args);
         if (!Db().password.empty()) {
             EXPECT_EQ(r.output.find(Db().password), std::string::npos) << r.output;
         }
@@ -147,6 +154,18 @@ TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
         EXPECT_NE(r.output.find("the library did not start on"), std::string::npos) << r.output;
         EXPECT_EQ(r.output.find("secret-word"), std::string::npos) << r.output;
     }
+    // A Firebird database file that is not there: the same, and no file
+    // is made.
+    std::string error;
+    ASSERT_TRUE(FirebirdReady(&error)) << error;
+    WriteFile(Root() + "/data/connparams.txt",
+              "demo 0 " + (dir_ / "missing.fdb") + " SYSDBA secret-word x demo FIREBIRD FIREBIRD no\n");
+    RunResult firebird = Velkra({"init", "--root", Root()});
+    EXPECT_EQ(firebird.exitStatus, 1);
+    EXPECT_NE(firebird.output.find("[ERROR] EstablishDBConnections failed."), std::string::npos) << firebird.output;
+    EXPECT_EQ(firebird.output.find("secret-word"), std::string::npos) << firebird.output;
+    EXPECT_FALSE(FileExists(dir_ / "missing.fdb"));
+
     const std::string other = dir_ / "other";
     mkdir(other.c_str(), 0755);
     WriteFile(other + "/logs", "a file where the log folder belongs");
