@@ -357,7 +357,7 @@ TEST_P(StoredQueryTest, VelkraQueriesPrintsEveryStoredQuery) {
     EXPECT_EQ(badRoot.exitStatus, 1);
 }
 
-ORV_INSTANTIATE_DB_TESTS(StoredQueryTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(StoredQueryTest);
 
 }  // namespace
 }  // namespace orv::test
