@@ -14,14 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <sstream>
 
-#include "datastore/column_value.h"
-#include "datastore/table_defn.h"
 #include "datastore/type_codes.h"
-#include "util/datetime.h"
-#include "util/datetime_parse.h"
 
 namespace orv::test {
 
@@ -253,90 +248,6 @@ uint8_t TypeOfDescribed(int sqlType, int scale, int subtype, const std::string& 
     }
 }
 
-/* A value block of a fixed width holding bytes, with its terminating 0. */
-void* FixedBlock(const void* bytes, size_t width) {
-    char* block = static_cast<char*>(calloc(width + 1, 1));
-    if (block != nullptr) memcpy(block, bytes, width);
-    return block;
-}
-
-/* The integer part of an engine's integer or decimal text. */
-std::string IntegerPart(const std::string& text) {
-    std::string t = Trim(text);
-    size_t dot = t.find('.');
-    if (dot != std::string::npos) t = t.substr(0, dot);
-    return t;
-}
-
-void* IntegerValue(const std::string& text, uint8_t type, int32_t* length) {
-    std::string digits = IntegerPart(text);
-    if (digits.empty()) return nullptr;
-    size_t i = (digits[0] == '-' || digits[0] == '+') ? 1 : 0;
-    if (i == digits.size()) return nullptr;
-    for (size_t j = i; j < digits.size(); ++j) {
-        if (!isdigit(static_cast<unsigned char>(digits[j]))) return nullptr;
-    }
-    *length = static_cast<int32_t>(digits.size());
-    return ConvertStringToColumnValue(digits.c_str(), length, type);
-}
-
-void* FloatValue(const std::string& text, uint8_t type, int32_t* length) {
-    std::string t = Trim(text);
-    if (t.empty()) return nullptr;
-    errno = 0;
-    char* end = nullptr;
-    double d = strtod(t.c_str(), &end);
-    if (end == t.c_str() || *end != '\0') return nullptr;
-    if (type == ORV_SQL_DOUBLE) {
-        *length = 8;
-        return FixedBlock(&d, sizeof d);
-    }
-    float f = static_cast<float>(d);
-    *length = 4;
-    return FixedBlock(&f, sizeof f);
-}
-
-void* BooleanValue(const std::string& text, int32_t* length) {
-    std::string lower;
-    for (char c : Trim(text)) lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    uint8_t v;
-    if (lower == "true" || lower == "1" || lower == "t") {
-        v = 1;
-    } else if (lower == "false" || lower == "0" || lower == "f") {
-        v = 0;
-    } else {
-        return nullptr;
-    }
-    *length = 1;
-    return FixedBlock(&v, 1);
-}
-
-/* A date, time or date-time value holding the parts its type has. */
-void* DateTimeValue(const std::string& text, uint8_t type, int32_t* length) {
-    std::string t = Trim(text);
-    size_t colon = t.find(':');
-    if (colon != std::string::npos) {
-        size_t dot = t.find('.', colon);
-        if (dot != std::string::npos) t = t.substr(0, dot);
-    }
-    OrvDateTime* parsed = ConvertStringToOrvGenDateTime(t.c_str());
-    if (parsed == nullptr) return nullptr;
-    OrvDateTime parts = {nullptr, nullptr};
-    bool complete = true;
-    if (type != ORV_SQL_TIME) {
-        parts.date = parsed->date;
-        complete = complete && parts.date != nullptr;
-    }
-    if (type != ORV_SQL_DATE) {
-        parts.time = parsed->time;
-        complete = complete && parts.time != nullptr;
-    }
-    void* value = complete ? MakeDateTimeColumnValue(&parts) : nullptr;
-    FreeOrvDateTime(parsed);
-    *length = kDateTimeStoredWidth;
-    return value;
-}
-
 }  // namespace
 
 std::string IsqlFbPath() {
@@ -374,7 +285,7 @@ FirebirdDb::FirebirdDb() {
 FirebirdRun FirebirdDb::Run(const std::string& script, bool withDatabase) {
     std::string file = dir_ / ("script-" + std::to_string(++scripts_) + ".sql");
     WriteFile(file, script);
-    std::vector<std::string> args = {"-b", "-q", "-ch", charset_, "-user", "SYSDBA", "-i", file};
+    std::vector<std::string> args = {"-b", "-q", "-ch", "UTF8", "-user", "SYSDBA", "-i", file};
     if (withDatabase) args.push_back(dbPath_);
     RunResult r = RunProgram(IsqlFbPath(), args, env_);
     FirebirdRun run;
@@ -393,8 +304,6 @@ bool FirebirdDb::Create(std::string* error) {
     }
     return true;
 }
-
-FirebirdRun FirebirdDb::RunScript(const std::string& script) { return Run(script, true); }
 
 FirebirdRun FirebirdDb::RunStatements(const std::vector<std::string>& statements) {
     std::string script;
@@ -497,84 +406,6 @@ bool FirebirdDb::Query(const std::string& select, std::vector<FirebirdRow>* rows
     return Query(select, types, rows, error);
 }
 
-ResultSet* FirebirdDb::QueryResultSet(const std::string& select, const std::vector<FirebirdColumn>& columns,
-                                      std::string* error) {
-    std::vector<uint8_t> types;
-    for (const FirebirdColumn& c : columns) types.push_back(c.type);
-    std::vector<FirebirdRow> rows;
-    if (!Query(select, types, &rows, error)) return nullptr;
-
-    const int32_t count = static_cast<int32_t>(columns.size());
-    auto* array = static_cast<ResultColumn*>(calloc(columns.size(), sizeof(ResultColumn)));
-    if (array == nullptr) return nullptr;
-    for (int32_t i = 0; i < count; ++i) {
-        if (!InitResultColumn(&array[i], columns[static_cast<size_t>(i)].name.c_str(),
-                              columns[static_cast<size_t>(i)].type)) {
-            for (int32_t j = 0; j < i; ++j) free(array[j].name);
-            free(array);
-            return nullptr;
-        }
-    }
-    ResultRow* head = nullptr;
-    ResultRow* tail = nullptr;
-    auto fail = [&](const std::string& why) -> ResultSet* {
-        if (error) *error = why;
-        FreeResultRows(head);
-        for (int32_t j = 0; j < count; ++j) free(array[j].name);
-        free(array);
-        return nullptr;
-    };
-    for (const FirebirdRow& values : rows) {
-        ResultRow* row = CreateResultRow();
-        if (row == nullptr) return fail("out of memory");
-        AppendResultRow(&head, &tail, row);
-        for (int32_t i = 0; i < count; ++i) {
-            const std::optional<std::string>& v = values[static_cast<size_t>(i)];
-            void* block = nullptr;
-            int32_t length = 0;
-            if (v.has_value()) {
-                block = FirebirdTextToStoredValue(*v, types[static_cast<size_t>(i)], &length);
-                if (block == nullptr) {
-                    return fail("cannot read '" + *v + "' as a value of type " +
-                                std::to_string(types[static_cast<size_t>(i)]) + " (column " +
-                                columns[static_cast<size_t>(i)].name + ")");
-                }
-            }
-            if (!AppendResultCellOwned(row, block, length)) return fail("out of memory");
-        }
-    }
-    ResultSet* set = CreateResultSet(head, array, count);
-    if (set == nullptr && error) *error = "out of memory";
-    return set;
-}
-
-ResultSet* FirebirdDb::QueryResultSet(const std::string& select, std::string* error) {
-    std::vector<FirebirdColumn> columns;
-    if (!Describe(select, &columns, error)) return nullptr;
-    return QueryResultSet(select, columns, error);
-}
-
-std::vector<FirebirdColumn> FirebirdColumnsOfTable(const char* tableName) {
-    std::vector<FirebirdColumn> columns;
-    TableDefn* defn = GetTableDefn(tableName);
-    if (defn == nullptr || defn->columns == nullptr) return columns;
-    for (VectorNode* node = ElementAt(defn->columns, 0); node != nullptr; node = node->next) {
-        const auto* c = static_cast<const ColumnDefnEntry*>(node->element);
-        columns.push_back({c->name ? c->name : "", c->type});
-    }
-    return columns;
-}
-
-void* FirebirdTextToStoredValue(const std::string& text, uint8_t type, int32_t* length) {
-    *length = 0;
-    if (IsIntegerType(type)) return IntegerValue(text, type, length);
-    if (IsFloatType(type)) return FloatValue(text, type, length);
-    if (type == ORV_SQL_BOOLEAN) return BooleanValue(text, length);
-    if (IsDateTimeType(type)) return DateTimeValue(text, type, length);
-    *length = static_cast<int32_t>(text.size());
-    return FixedBlock(text.data(), text.size());
-}
-
 std::string FirebirdTextLiteral(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
@@ -582,43 +413,6 @@ std::string FirebirdTextLiteral(const std::string& text) {
         if (c == '\'') out += '\'';
     }
     return out + "'";
-}
-
-std::string FirebirdBinaryLiteral(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out = "x'";
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out + "'";
-}
-
-FirebirdDb& SharedFirebirdDb() {
-    static FirebirdDb db;
-    static const bool created = [] {
-        std::string error;
-        if (db.Create(&error)) return true;
-        ADD_FAILURE() << "cannot create the Firebird test database: " << error;
-        return false;
-    }();
-    (void)created;
-    return db;
-}
-
-bool RunFirebirdStatements(const std::vector<std::string>& statements, std::string* output) {
-    FirebirdRun run = SharedFirebirdDb().RunStatements(statements);
-    if (output) *output = run.output;
-    return run.ok();
-}
-
-ResultSet* QueryFirebird(const std::string& select, std::string* error) {
-    return SharedFirebirdDb().QueryResultSet(select, error);
-}
-
-ResultSet* QueryFirebird(const std::string& select, const std::vector<FirebirdColumn>& columns, std::string* error) {
-    return SharedFirebirdDb().QueryResultSet(select, columns, error);
 }
 
 }  // namespace orv::test

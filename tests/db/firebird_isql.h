@@ -2,7 +2,10 @@
  * Firebird 3 for the tests, without a server: an embedded database file in
  * a folder of its own, reached through Debian's isql-fb run as a child
  * process (firebird3.0-server-core gives the engine, firebird3.0-utils the
- * tool).
+ * tool). The library's own Firebird provider is tested on the harness's
+ * database (tests/db/db_context.h); this one serves where a test needs a
+ * reader and writer of its own beside the library: checking what the
+ * library wrote, making a database for a run of the velkra program.
  *
  * The folder holds
  *   root/firebird.conf   "ServerMode = SuperClassic" (several processes
@@ -16,10 +19,11 @@
  * Debian's build finds its plugins (libEngine12.so), intl and firebird.msg
  * under /usr/lib/x86_64-linux-gnu/firebird/3.0 by its compiled-in paths;
  * only firebird.conf is read from FIREBIRD. Embedded connections take the
- * user name as given and need no security database.
+ * user name as given and need no security database. Another process (the
+ * library's embedded engine, say) shares the database when it has the same
+ * three variables (Environment).
  *
- * Scripts run with "isql-fb -b -q -ch UTF8 -user SYSDBA -i FILE DB" (or
- * the connection character set SetCharset names): the
+ * Scripts run with "isql-fb -b -q -ch UTF8 -user SYSDBA -i FILE DB": the
  * first failing statement ends the run with exit status 1, and the data
  * changes of that run are rolled back (DDL is committed statement by
  * statement, isql's AUTODDL); RunStatements commits at the end.
@@ -31,19 +35,17 @@
  * or "X" and the hex digits of the bytes of a binary column (type 20, or
  * any OCTETS column), hex made by the function ORV_TEST_HEX that Create
  * adds to the database; floats (9 to 11) come as "M|K", M * 2^K exactly,
- * from its function ORV_TEST_DOUBLE. The column count and types come from the caller
- * or from isql's description of the select (SET SQLDA_DISPLAY ON with SET
- * PLANONLY ON, which runs nothing).
+ * from its function ORV_TEST_DOUBLE. The column count and types come from
+ * the caller or from isql's description of the select (SET SQLDA_DISPLAY
+ * ON with SET PLANONLY ON, which runs nothing).
  *
  * Limits of the engine, not of the harness: a string literal holds at most
- * 16383 characters over a UTF8 connection and 65535 bytes over a NONE one;
- * over NONE a LIKE pattern with a non-ASCII character fails ("Malformed
- * string"); a double literal is not always read as the nearest double
- * (3.4028234663852886e38 is one unit in the last place off), and one below
- * about 1e-307 in its digits' scale (1.2345678901234567e-300) is "out of
- * range". And one
- * of isql: it reads a script by lines, so a carriage return right before a
- * line feed inside a literal is lost (a lone one stays).
+ * 16383 characters over a UTF8 connection; a double literal is not always
+ * read as the nearest double (3.4028234663852886e38 is one unit in the
+ * last place off), and one below about 1e-307 in its digits' scale
+ * (1.2345678901234567e-300) is "out of range". And one of isql: it reads a
+ * script by lines, so a carriage return right before a line feed inside a
+ * literal is lost (a lone one stays).
  *
  * Threads may share an object once Create has run (each run has a script
  * file of its own); several processes may run on one database at once.
@@ -58,7 +60,6 @@
 #include <string>
 #include <vector>
 
-#include "db/result_set.h"
 #include "tests/support/test_support.h"
 
 namespace orv::test {
@@ -72,8 +73,8 @@ struct FirebirdRun {
     bool ok() const { return exitStatus == 0; }
 };
 
-/* A column of a query: the name a ResultSet gives it and the library type
- * code its values are read as (datastore/type_codes.h). */
+/* A column of a query: its output name (alias) and the library type code
+ * its values are read as (datastore/type_codes.h). */
 struct FirebirdColumn {
     std::string name;
     uint8_t type = 0;
@@ -104,20 +105,10 @@ public:
      * isql's output in error when it fails. */
     bool Create(std::string* error = nullptr);
 
-    /* The connection character set of the runs that follow ("UTF8" unless
-     * set; "NONE" passes the bytes as they are, and the engine checks that
-     * a value for a UTF8 column is UTF-8). */
-    void SetCharset(const std::string& charset) { charset_ = charset; }
-    const std::string& Charset() const { return charset_; }
-
     const std::string& DatabasePath() const { return dbPath_; }
     const std::string& Folder() const { return dir_.path(); }
     /* FIREBIRD, FIREBIRD_LOCK and FIREBIRD_TMP of every run. */
     const std::map<std::string, std::string>& Environment() const { return env_; }
-
-    /* Runs isql-fb on the database with the script as its input file, as
-     * written (each statement must end in ";"). */
-    FirebirdRun RunScript(const std::string& script);
 
     /* Runs the statements in one script, each ended by ";" (a statement's
      * own trailing blanks and ";" are dropped first), then COMMIT. */
@@ -137,55 +128,17 @@ public:
     /* The same, with the columns described by the engine first. */
     bool Query(const std::string& select, std::vector<FirebirdRow>* rows, std::string* error = nullptr);
 
-    /* The rows of a select as a ResultSet (FreeResultSet frees it) whose
-     * columns have the given names and types; every cell holds the value
-     * in the stored form of its column's type (FirebirdTextToStoredValue).
-     * Null with the reason in error when the query fails or a value cannot
-     * be converted. */
-    ResultSet* QueryResultSet(const std::string& select, const std::vector<FirebirdColumn>& columns,
-                              std::string* error = nullptr);
-    /* The same with the columns the engine describes. */
-    ResultSet* QueryResultSet(const std::string& select, std::string* error = nullptr);
-
 private:
     FirebirdRun Run(const std::string& script, bool withDatabase);
 
     TempDir dir_;
     std::string dbPath_;
     std::map<std::string, std::string> env_;
-    std::string charset_ = "UTF8";
     std::atomic<int> scripts_{0};
 };
 
-/* The columns of a table of the data dictionary (gv_tableDefnVect), names
- * and type codes in definition order; empty for an unknown table. */
-std::vector<FirebirdColumn> FirebirdColumnsOfTable(const char* tableName);
-
-/* A value of a column type from the engine's text of it, in the stored form
- * of datastore/column_value.h (a heap block freed with free()), with its
- * stored width in *length: integers from their decimal text (a fraction is
- * dropped; wrapping in the type's width), floats through strtod, booleans
- * true for "TRUE", "1", "t" in any case, dates, times and date-times from
- * their text without the fraction of seconds, every other type as its
- * bytes. Null when the text is not a value of the type. */
-void* FirebirdTextToStoredValue(const std::string& text, uint8_t type, int32_t* length);
-
-/* A text literal: 'O''Brien'. A binary literal: x'00FF'. */
+/* A text literal: 'O''Brien'. */
 std::string FirebirdTextLiteral(const std::string& text);
-std::string FirebirdBinaryLiteral(const std::string& bytes);
-
-/* One database for the whole test program, created on first use (a test
- * fails when it cannot be made) and removed at exit; for the shared engine
- * suites. */
-FirebirdDb& SharedFirebirdDb();
-/* The statements on the shared database (RunStatements); false with isql's
- * output in *output when one fails. */
-bool RunFirebirdStatements(const std::vector<std::string>& statements, std::string* output = nullptr);
-/* A select on the shared database as a ResultSet with the engine's column
- * types, or with the given columns. */
-ResultSet* QueryFirebird(const std::string& select, std::string* error = nullptr);
-ResultSet* QueryFirebird(const std::string& select, const std::vector<FirebirdColumn>& columns,
-                         std::string* error = nullptr);
 
 }  // namespace orv::test
 

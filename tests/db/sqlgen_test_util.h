@@ -62,6 +62,11 @@ public:
         return ReadFile(dir_ / "sqlgen.log");
     }
     bool Has(const std::string& text) { return Text().find(text) != std::string::npos; }
+    /* The last 3000 bytes, for failure messages. */
+    std::string Tail() {
+        std::string t = Text();
+        return t.size() > 3000 ? t.substr(t.size() - 3000) : t;
+    }
 
 private:
     TempDir dir_;
