@@ -182,6 +182,27 @@ void LibraryRun::PrintLogErrors() {
     flush();
 }
 
+namespace {
+
+/* The rows of the table relvars that are not stored (a statement that
+ * failed leaves its row unsaved in memory), with the names of their
+ * tables. */
+int32_t UnsavedRows(std::string* tables) {
+    int32_t unsaved = 0;
+    for (VectorNode* node = ElementAt(gv_tableDataVect, 0); node != nullptr; node = node->next) {
+        const auto* relvar = static_cast<const TableData*>(node->element);
+        int32_t n = 0;
+        for (const RowObject* row = relvar->firstRow; row != nullptr; row = row->next) n += row->state != kRowStored;
+        if (n > 0 && relvar->kind == kRelvarTable) {
+            unsaved += n;
+            *tables += std::string(tables->empty() ? "" : ", ") + relvar->name;
+        }
+    }
+    return unsaved;
+}
+
+}  // namespace
+
 int RunInit(const std::vector<std::string>& args) {
     ParsedArgs parsed = ParseArgs(args, {"--root"});
     if (!parsed.error.empty()) return UsageError("init", parsed.error);
@@ -192,6 +213,12 @@ int RunInit(const std::vector<std::string>& args) {
     if (!parsed.positional.empty()) return UsageError("init", "unexpected argument '" + parsed.positional[0] + "'");
     LibraryRun library;
     if (!library.Start("init", parsed.Get("--root"))) return library.usage() ? kExitUsage : kExitFailed;
+    // The start goes on when default rows do not store; the command says so.
+    std::string tables;
+    if (int32_t unsaved = UnsavedRows(&tables); unsaved > 0) {
+        library.Fail(std::to_string(unsaved) + " default row(s) were not stored, in " + tables);
+        return kExitFailed;
+    }
     PrintRelvars();
     return kExitOk;
 }
@@ -223,19 +250,8 @@ int RunImport(const std::vector<std::string>& args) {
         library.Fail(document + ": the row document was not stored");
         return kExitFailed;
     }
-    // A statement that failed leaves its row unsaved in memory.
-    int32_t unsaved = 0;
     std::string tables;
-    for (VectorNode* node = ElementAt(gv_tableDataVect, 0); node != nullptr; node = node->next) {
-        const auto* relvar = static_cast<const TableData*>(node->element);
-        int32_t n = 0;
-        for (const RowObject* row = relvar->firstRow; row != nullptr; row = row->next) n += row->state != kRowStored;
-        if (n > 0 && relvar->kind == kRelvarTable) {
-            unsaved += n;
-            tables += std::string(tables.empty() ? "" : ", ") + relvar->name;
-        }
-    }
-    if (unsaved > 0) {
+    if (int32_t unsaved = UnsavedRows(&tables); unsaved > 0) {
         library.Fail(document + ": " + std::to_string(unsaved) + " row(s) were not stored, in " + tables);
         return kExitFailed;
     }

@@ -178,6 +178,24 @@ TEST_F(VelkraInitCliTest, AFailedStartPrintsTheLogsErrorsAndExitsOne) {
     EXPECT_NE(notDir.output.find("is not a directory"), std::string::npos);
 }
 
+TEST_F(VelkraInitCliTest, DefaultRowsThatDoNotStoreFailTheCommand) {
+    WriteFile(Root() + "/data/defaults.xml",
+              "<Defaults>\n"
+              "    <Customer CustomerID=\"7\" Name=\"Acme\" City=\"Oslo\"/>\n"
+              "    <Customer CustomerID=\"7\" Name=\"Globex\" City=\"Bergen\"/>\n"
+              "</Defaults>\n");
+    RunResult first = Velkra({"init", "--root", Root()});
+    EXPECT_EQ(first.exitStatus, 1) << first.output;
+    EXPECT_NE(first.output.find("UNIQUE constraint failed"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find("velkra init: 1 default row(s) were not stored, in Customer (log: "),
+              std::string::npos)
+        << first.output;
+    // The database holds what did store; a start on it stores nothing.
+    RunResult again = Velkra({"init", "--root", Root()});
+    EXPECT_EQ(again.exitStatus, 0) << again.output;
+    EXPECT_EQ(again.output, "relvar\trows\t\nCustomer\t1\t\nOrders\t0\t\n");
+}
+
 TEST_F(VelkraInitCliTest, SelectWithARowDocumentUsesNoDatabase) {
     // The row document form: no connection parameters are read.
     WriteFile(Root() + "/data/connparams.txt", "");
