@@ -94,7 +94,6 @@ class ResultRowsDbTest : public DbTest {};
 
 TEST_P(ResultRowsDbTest, ManyRowsWithALongTextAndNullsComeBackWhole) {
     const DbContext& db = Db();
-    if (db.name != "sqlite" && db.name != "pg" && db.name != "mariadb") GTEST_SKIP() << "ODBC engines only";
     ProviderConnection c;
     ASSERT_TRUE(c.Open(db));
     const std::string table = TableName("rows");
@@ -106,10 +105,11 @@ TEST_P(ResultRowsDbTest, ManyRowsWithALongTextAndNullsComeBackWhole) {
         ASSERT_TRUE(c.Update("INSERT INTO " + table + " SELECT id + " + std::to_string(1 << k) +
                              ", d, s, dt FROM " + table));
     }
-    ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = NULL, dt = NULL WHERE id % 7 = 3"));
-    std::string repeat = db.name == "sqlite" ? "replace(hex(zeroblob(100000)), '0', 'ab')"
-                         : db.name == "pg"   ? "repeat('ab', 200000)"
-                                             : "REPEAT('ab', 200000)";
+    ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = NULL, dt = NULL WHERE MOD(id, 7) = 3"));
+    std::string repeat = db.name == "sqlite"     ? "replace(hex(zeroblob(100000)), '0', 'ab')"
+                         : db.name == "pg"       ? "repeat('ab', 200000)"
+                         : db.name == "firebird" ? "LPAD(CAST('' AS BLOB SUB_TYPE TEXT), 400000, 'ab')"
+                                                 : "REPEAT('ab', 200000)";
     ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = " + repeat + " WHERE id = 2000"));
     ResultHolder r(c.Query("SELECT id, d, s, dt FROM " + table + " ORDER BY id"));
     ASSERT_NE(r.set, nullptr);
@@ -138,7 +138,7 @@ TEST_P(ResultRowsDbTest, ManyRowsWithALongTextAndNullsComeBackWhole) {
     EXPECT_TRUE(c.Update(db.DropTableSql(table)));
 }
 
-ORV_INSTANTIATE_DB_TESTS(ResultRowsDbTest);
+ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD(ResultRowsDbTest);
 
 }  // namespace
 }  // namespace orv::test
