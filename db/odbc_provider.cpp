@@ -329,6 +329,14 @@ uint8_t RunUpdateBlob(DBConnection* connection, OdbcConnection* handle, const ch
                       void* context) {
     SQLHSTMT statement = PrepareStatement(connection, handle, sql);
     if (statement == SQL_NULL_HSTMT) return 0;
+    // Without its one parameter the statement would run and report success
+    // while the supplier's bytes went nowhere.
+    SQLSMALLINT parameters = 0;
+    if (SQL_SUCCEEDED(SQLNumParams(statement, &parameters)) && parameters != 1) {
+        LogError("A blob statement needs exactly one parameter; it has %d\n", static_cast<int>(parameters));
+        FreeStatement(statement);
+        return 0;
+    }
     ByteBuffer gathered;
     const bool gather = NeedsLongDataLength(handle);
     SQLLEN indicator = SQL_DATA_AT_EXEC;

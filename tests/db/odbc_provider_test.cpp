@@ -640,6 +640,13 @@ TEST_P(ProviderTest, BlobChunksOfOddSizesAndAnUpdate) {
     std::string bad = "UPDATE velkra_no_such_table SET b = ?";
     EXPECT_EQ(P()->executeUpdateBlob(conn_.get(), bad.c_str(), SupplyChunks, &third), 0);
     EXPECT_EQ(Scalar(conn_, Select("1")), "1");
+    // A statement without its one parameter is refused and changes
+    // nothing (the supplier's bytes would go nowhere).
+    SupplierState fourth;
+    fourth.data = &data;
+    EXPECT_EQ(P()->executeUpdateBlob(conn_.get(), ("DELETE FROM " + t).c_str(), SupplyChunks, &fourth), 0);
+    EXPECT_TRUE(log_.Has("A blob statement needs exactly one parameter; it has 0")) << log_.Text();
+    EXPECT_EQ(Scalar(conn_, "SELECT COUNT(*) FROM " + t), "1");
 }
 
 TEST_P(ProviderTest, TransactionsSeenFromASecondConnection) {
