@@ -461,28 +461,17 @@ ResultSet* RunQuery(DBConnection* connection, FbConnection* handle, const char* 
         // meet a conflict with one of another attachment, as an update's
         // does: the whole statement runs again then, unless its blobs
         // were handed to the consumer already.
-        const bool again = own && set != nullptr && !streamBlobs && attempt < kConflictRetries;
-        if (!again) {
+        if (!own || set == nullptr || streamBlobs) {
             if (!FinishStatementTransaction(connection, handle, &transaction, set != nullptr) && set != nullptr) {
                 FreeResultSet(set);
                 set = nullptr;
             }
             return set;
         }
-        ISC_STATUS_ARRAY status;
-        if (isc_commit_transaction(status, &transaction) == 0) return set;
+        const int committed = CommitStatement(connection, handle, &transaction, attempt == kConflictRetries);
+        if (committed == 1) return set;
         FreeResultSet(set);
-        const bool conflict = IsUpdateConflict(status);
-        if (!conflict) {
-            LogError("Error in commiting transaction\n");
-            ReportStatus(connection, status, handle->secret);
-        }
-        ISC_STATUS_ARRAY ignored;
-        if (isc_rollback_transaction(ignored, &transaction) != 0) {
-            LogError("Error in rollbacking transaction\n");
-            ReportStatus(connection, ignored, handle->secret);
-        }
-        if (!conflict) return nullptr;
+        if (committed == 0) return nullptr;
         PauseBeforeRetry(attempt);
     }
 }

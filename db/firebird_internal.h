@@ -62,6 +62,12 @@ void PauseBeforeRetry(int attempt);
  * the messages when it cannot be started. */
 bool StatementTransaction(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction);
 
+/* Commits a statement's own transaction, rolled back when the commit
+ * fails: 1 when committed; -1 when the commit met an update conflict and
+ * the statement may run again (nothing logged; never on lastAttempt); 0
+ * after the messages otherwise. */
+int CommitStatement(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction, bool lastAttempt);
+
 /* Ends a statement's transaction: nothing when it is the connection's
  * own; else committed when ok (false after the messages when the commit
  * fails) or rolled back. */

@@ -138,18 +138,31 @@ bool StatementTransaction(DBConnection* connection, FbConnection* handle, isc_tr
 bool FinishStatementTransaction(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction,
                                 bool ok) {
     if (*transaction == handle->transaction) return ok;  // the connection's own
+    if (ok) return CommitStatement(connection, handle, transaction, true) == 1;
     ISC_STATUS_ARRAY status;
-    if (ok) {
-        if (isc_commit_transaction(status, transaction) == 0) return true;
-        LogError("Error in commiting transaction\n");
-        ReportStatus(connection, status, handle->secret);
-    }
     if (*transaction != 0 && isc_rollback_transaction(status, transaction) != 0) {
         LogError("Error in rollbacking transaction\n");
         ReportStatus(connection, status, handle->secret);
     }
     *transaction = 0;
     return false;
+}
+
+int CommitStatement(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction, bool lastAttempt) {
+    ISC_STATUS_ARRAY status;
+    if (isc_commit_transaction(status, transaction) == 0) return 1;
+    const bool retry = !lastAttempt && IsUpdateConflict(status);
+    if (!retry) {
+        LogError("Error in commiting transaction\n");
+        ReportStatus(connection, status, handle->secret);
+    }
+    ISC_STATUS_ARRAY ignored;
+    if (isc_rollback_transaction(ignored, transaction) != 0) {
+        LogError("Error in rollbacking transaction\n");
+        ReportStatus(connection, ignored, handle->secret);
+    }
+    *transaction = 0;
+    return retry ? -1 : 0;
 }
 
 /* ---- Descriptor areas -------------------------------------------------- */
@@ -314,18 +327,8 @@ uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sq
             FinishStatementTransaction(connection, handle, &transaction, false);
             return 0;
         }
-        if (isc_commit_transaction(status, &transaction) == 0) return 1;
-        const bool conflict = IsUpdateConflict(status);
-        if (!conflict || attempt == kConflictRetries) {
-            LogError("Error in commiting transaction\n");
-            ReportStatus(connection, status, handle->secret);
-        }
-        ISC_STATUS_ARRAY ignored;
-        if (isc_rollback_transaction(ignored, &transaction) != 0) {
-            LogError("Error in rollbacking transaction\n");
-            ReportStatus(connection, ignored, handle->secret);
-        }
-        if (!conflict || attempt == kConflictRetries) return 0;
+        const int committed = CommitStatement(connection, handle, &transaction, attempt == kConflictRetries);
+        if (committed >= 0) return static_cast<uint8_t>(committed);
         PauseBeforeRetry(attempt);
     }
 }

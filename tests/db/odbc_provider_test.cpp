@@ -69,22 +69,6 @@ TEST(OdbcHealthTest, MessagesAreScrubbedOfThePassword) {
     free(text);
 }
 
-TEST(OdbcProviderTableTest, NamedOdbcWithEveryOperation) {
-    const DBProvider* p = GetODBCProvider();
-    ASSERT_NE(p, nullptr);
-    EXPECT_STREQ(p->name, "ODBC");
-    EXPECT_NE(p->connect, nullptr);
-    EXPECT_NE(p->executeUpdate, nullptr);
-    EXPECT_NE(p->executeQuery, nullptr);
-    EXPECT_NE(p->disconnect, nullptr);
-    EXPECT_NE(p->beginTransaction, nullptr);
-    EXPECT_NE(p->commitTransaction, nullptr);
-    EXPECT_NE(p->rollbackTransaction, nullptr);
-    EXPECT_NE(p->executeUpdateBlob, nullptr);
-    EXPECT_NE(p->executeQueryBlob, nullptr);
-    EXPECT_EQ(p->disconnect(nullptr), 0);
-}
-
 /* ---- Connecting (no particular database) ------------------------------- */
 
 class OdbcConnectTest : public ::testing::Test {
