@@ -258,10 +258,12 @@ bool CreateSeqGenStateTable(const char* connectionName) {
     const std::string columns = " (SEQNAME varchar(255) not null primary key, CURRENTBATCHEND integer not null)";
     bool ok = false;
     if (strcasecmp(dialect, "FIREBIRD") == 0) {
-        // No "if not exists" there: look the table up in the catalogue.
-        ResultSet* set = ExecuteQuery(connection,
-                                      "select RDB$RELATION_NAME from RDB$RELATIONS where RDB$RELATION_NAME = 'SEQGENSTATE'");
-        if (set != nullptr) {
+        // No "if not exists" there: look the table up in the catalogue. A
+        // process that lost the race to create it finds it the second time.
+        for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
+            ResultSet* set = ExecuteQuery(
+                connection, "select RDB$RELATION_NAME from RDB$RELATIONS where RDB$RELATION_NAME = 'SEQGENSTATE'");
+            if (set == nullptr) break;
             ok = ResultSetNext(set) != nullptr;
             FreeResultSet(set);
             if (!ok) ok = ExecuteUpdate(connection, ("create table SeqGenState" + columns).c_str()) == 1;
