@@ -350,13 +350,11 @@ ResultSet* Collect(const Reader& reader, isc_stmt_handle* statement, XSQLDA* out
         // INSERT ... RETURNING) gives its one row at execution.
         // One that waited for a concurrent writer runs again on the
         // committed row, as an update does.
-        ISC_STATUS r = 0;
-        for (int attempt = 0;; ++attempt) {
-            r = cursor || count == 0
-                    ? isc_dsql_execute(status, reader.transaction, statement, SQLDA_VERSION1, nullptr)
-                    : isc_dsql_execute2(status, reader.transaction, statement, SQLDA_VERSION1, nullptr, output);
-            if (r == 0 || attempt == kConflictRetries || !IsUpdateConflict(status)) break;
-        }
+        const ISC_STATUS r = RunRetryingConflicts(status, [&] {
+            return cursor || count == 0
+                       ? isc_dsql_execute(status, reader.transaction, statement, SQLDA_VERSION1, nullptr)
+                       : isc_dsql_execute2(status, reader.transaction, statement, SQLDA_VERSION1, nullptr, output);
+        });
         if (r != 0) {
             LogError("SQLExecDirect failed\n");
             ReportStatus(reader.connection, status, reader.handle->secret);

@@ -12,6 +12,7 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <string>
 
 #include "db/connection.h"
 
@@ -53,9 +54,30 @@ bool IsUpdateConflict(const ISC_STATUS* status);
 /* How often a statement that met an update conflict is run again. */
 constexpr int kConflictRetries = 100;
 
+/* Runs call (an execution filling status) until it succeeds or fails with
+ * anything but an update conflict, at most kConflictRetries times again:
+ * a statement that waited for a concurrent writer fails so once that
+ * writer commits, having changed nothing, and then applies to the
+ * committed row, as the other engines apply it to the newest version.
+ * Gives the last result. */
+template <typename Call>
+ISC_STATUS RunRetryingConflicts(const ISC_STATUS* status, Call call) {
+    for (int attempt = 0;; ++attempt) {
+        const ISC_STATUS r = call();
+        if (r == 0 || attempt == kConflictRetries || !IsUpdateConflict(status)) return r;
+    }
+}
+
 /* Waits a little before the next run of a whole statement transaction
  * that met a conflict at its commit (longer for later attempts). */
 void PauseBeforeRetry(int attempt);
+
+/* The database a statement "create database NAME" or "create database
+ * 'path'" names, in *path: a plain name (letters, digits, _) is the file
+ * NAME.fdb beside ownDatabase (the connection's own, on its server when it
+ * names one); a quoted path is taken as it is. A ';' and blanks may end
+ * the statement. False for any other statement. */
+bool CreateDatabaseTarget(const char* sql, const char* ownDatabase, std::string* path);
 
 /* The transaction a statement runs in: the connection's own when one was
  * begun, else a new one (read committed, waiting on locks). False after

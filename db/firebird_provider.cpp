@@ -103,6 +103,55 @@ void PauseBeforeRetry(int attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 20 ? 2 + attempt : 25));
 }
 
+/* ---- Statements that create a database --------------------------------- */
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+/* Skips blanks and then the keyword (any case) followed by a blank; false
+ * when the keyword is not there. */
+bool SkipKeyword(const char** at, const char* keyword) {
+    const char* p = *at;
+    while (IsBlank(*p)) ++p;
+    const size_t n = strlen(keyword);
+    if (strncasecmp(p, keyword, n) != 0 || !IsBlank(p[n])) return false;
+    *at = p + n;
+    return true;
+}
+
+}  // namespace
+
+bool CreateDatabaseTarget(const char* sql, const char* ownDatabase, std::string* path) {
+    const char* p = sql;
+    if (!SkipKeyword(&p, "create") || !SkipKeyword(&p, "database")) return false;
+    while (IsBlank(*p)) ++p;
+    std::string target;
+    if (*p == '\'') {
+        for (++p;; ++p) {
+            if (*p == '\0') return false;
+            if (*p == '\'') {
+                if (p[1] != '\'') break;
+                ++p;
+            }
+            target.push_back(*p);
+        }
+        ++p;
+        *path = target;
+    } else {
+        while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '_') {
+            target.push_back(*p++);
+        }
+        if (target.empty()) return false;
+        const std::string own = ownDatabase != nullptr ? ownDatabase : "";
+        size_t cut = own.find_last_of("/\\");
+        if (cut == std::string::npos) cut = own.find_last_of(':');
+        *path = (cut == std::string::npos ? std::string() : own.substr(0, cut + 1)) + target + ".fdb";
+    }
+    while (IsBlank(*p) || *p == ';') ++p;
+    return *p == '\0' && !path->empty();
+}
+
 /* ---- Transactions of statements ---------------------------------------- */
 
 namespace {
@@ -293,17 +342,12 @@ uint8_t FirebirdDisconnect(DBConnection* connection) {
 
 /* ---- Updates ----------------------------------------------------------- */
 
-/* Runs sql in transaction; a statement that waited for a concurrent writer
- * fails with an update conflict once that writer commits: the failed
- * statement changed nothing, so it runs again on the committed row, as the
- * other engines apply such an update to the row's newest version. */
+/* Runs sql in transaction, again on the committed row after an update
+ * conflict. */
 bool ExecuteWithRetries(FbConnection* handle, isc_tr_handle* transaction, const char* sql, ISC_STATUS* status) {
-    for (int attempt = 0;; ++attempt) {
-        if (isc_dsql_execute_immediate(status, &handle->db, transaction, 0, sql, SQL_DIALECT_V6, nullptr) == 0) {
-            return true;
-        }
-        if (attempt == kConflictRetries || !IsUpdateConflict(status)) return false;
-    }
+    return RunRetryingConflicts(status, [&] {
+               return isc_dsql_execute_immediate(status, &handle->db, transaction, 0, sql, SQL_DIALECT_V6, nullptr);
+           }) == 0;
 }
 
 uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sql) {
@@ -335,61 +379,15 @@ uint8_t RunUpdate(DBConnection* connection, FbConnection* handle, const char* sq
 
 /* ---- Creating a database ------------------------------------------------ */
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-/* Skips blanks and then the keyword (any case) followed by a blank; false
- * when the keyword is not there. */
-bool SkipKeyword(const char** at, const char* keyword) {
-    const char* p = *at;
-    while (IsBlank(*p)) ++p;
-    const size_t n = strlen(keyword);
-    if (strncasecmp(p, keyword, n) != 0 || !IsBlank(p[n])) return false;
-    *at = p + n;
-    return true;
-}
-
-/* The database a statement "create database NAME" or "create database
- * 'path'" names: a plain name is a file NAME.fdb beside the connection's
- * own database (on its server, when it has one); a quoted path is taken as
- * it is. False for any other statement. */
-bool CreateDatabaseTarget(const char* sql, const FbConnection* handle, std::string* path) {
-    const char* p = sql;
-    if (!SkipKeyword(&p, "create") || !SkipKeyword(&p, "database")) return false;
-    while (IsBlank(*p)) ++p;
-    std::string target;
-    if (*p == '\'') {
-        for (++p;; ++p) {
-            if (*p == '\0') return false;
-            if (*p == '\'') {
-                if (p[1] != '\'') break;
-                ++p;
-            }
-            target.push_back(*p);
-        }
-        ++p;
-        *path = target;
-    } else {
-        while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '_') {
-            target.push_back(*p++);
-        }
-        if (target.empty()) return false;
-        const std::string own = handle->database ? handle->database : "";
-        size_t cut = own.find_last_of("/\\");
-        if (cut == std::string::npos) cut = own.find_last_of(':');
-        *path = (cut == std::string::npos ? std::string() : own.substr(0, cut + 1)) + target + ".fdb";
-    }
-    while (IsBlank(*p) || *p == ';') ++p;
-    return *p == '\0' && !path->empty();
-}
-
-/* A text as a quoted literal of a statement. */
-std::string Quoted(const char* text) {
-    std::string out = "'";
+/* Appends a text as a quoted literal of a statement (straight into the
+ * statement, so that no other copy of the password is left behind). */
+void AppendQuoted(std::string* out, const char* text) {
+    out->push_back('\'');
     for (const char* p = text; *p; ++p) {
-        if (*p == '\'') out.push_back('\'');
-        out.push_back(*p);
+        if (*p == '\'') out->push_back('\'');
+        out->push_back(*p);
     }
-    return out + "'";
+    out->push_back('\'');
 }
 
 /* Creates the database at path, owned by the connection's user, in UTF8,
@@ -400,9 +398,21 @@ uint8_t CreateDatabase(FbConnection* handle, const std::string& path) {
         LogError("Firebird database name too long\n");
         return 0;
     }
-    std::string sql = "CREATE DATABASE " + Quoted(path.c_str());
-    if (handle->user != nullptr && handle->user[0] != '\0') sql += " USER " + Quoted(handle->user);
-    if (handle->secret != nullptr && handle->secret[0] != '\0') sql += " PASSWORD " + Quoted(handle->secret);
+    const char* user = handle->user != nullptr ? handle->user : "";
+    const char* secret = handle->secret != nullptr ? handle->secret : "";
+    std::string sql = "CREATE DATABASE ";
+    // Room for every quote doubled: no reallocation leaves a copy of the
+    // password behind.
+    sql.reserve(80 + 2 * (path.size() + strlen(user) + strlen(secret)));
+    AppendQuoted(&sql, path.c_str());
+    if (user[0] != '\0') {
+        sql += " USER ";
+        AppendQuoted(&sql, user);
+    }
+    if (secret[0] != '\0') {
+        sql += " PASSWORD ";
+        AppendQuoted(&sql, secret);
+    }
     sql += " DEFAULT CHARACTER SET UTF8";
     ISC_STATUS_ARRAY status;
     isc_db_handle created = 0;
@@ -429,7 +439,7 @@ uint8_t FirebirdExecuteUpdate(DBConnection* connection, const char* sql) {
     // A new database cannot be made by a statement of an attachment: the
     // engine creates it with an attachment of its own.
     std::string created;
-    uint8_t ok = CreateDatabaseTarget(sql, handle, &created) ? CreateDatabase(handle, created)
+    uint8_t ok = CreateDatabaseTarget(sql, handle->database, &created) ? CreateDatabase(handle, created)
                                                              : RunUpdate(connection, handle, sql);
     UnlockObject(connection);
     return ok;
@@ -551,12 +561,8 @@ uint8_t RunUpdateBlob(DBConnection* connection, FbConnection* handle, const char
     if (ok) {
         // An update that waited for a concurrent writer runs again on the
         // committed row (the blob written stays valid in the transaction).
-        ISC_STATUS r = 0;
-        for (int attempt = 0;; ++attempt) {
-            r = isc_dsql_execute(status, &transaction, &statement, SQLDA_VERSION1, input);
-            if (r == 0 || attempt == kConflictRetries || !IsUpdateConflict(status)) break;
-        }
-        if (r != 0) {
+        if (RunRetryingConflicts(
+                status, [&] { return isc_dsql_execute(status, &transaction, &statement, SQLDA_VERSION1, input); }) != 0) {
             LogError("SQLExecute failed\n");
             ReportStatus(connection, status, handle->secret);
             ok = false;
