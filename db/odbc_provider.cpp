@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "agent/log.h"
@@ -35,6 +36,14 @@ namespace odbc {
 namespace {
 
 /* ---- Connecting ------------------------------------------------------- */
+
+/* Held while an environment is made and a connection opened. The driver
+ * manager fills its cached configuration paths without a lock at a
+ * process's first connections, and client libraries of some drivers start
+ * themselves on their first connection in the same way: two threads
+ * connecting at once could read a half-written path. Statements do not
+ * take it. */
+std::mutex gv_connectLock;
 
 /* Appends "KEY=value" for a connection string: a value holding ";" or
  * starting with "{" is braced (with "}" doubled), as ODBC reads it. */
@@ -124,6 +133,7 @@ DBConnection* ODBCConnect(const ConnParams* params) {
         LogError("ODBC connection Parameter missing\n");
         return nullptr;
     }
+    std::lock_guard<std::mutex> connecting(gv_connectLock);
     SQLHENV env = SQL_NULL_HENV;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
         LogError("Allocating Env Handle failed\n");
