@@ -329,8 +329,10 @@ launch_fb() {  # port
   (
     cd "$fb_dir"
     close_extra_fds
+    # The port comes from firebird.conf: a port given with -p makes the
+    # server listen on every interface, whatever RemoteBindAddress says.
     exec env FIREBIRD="$fb_root" FIREBIRD_LOCK="$fb_dir/lock" FIREBIRD_TMP="$fb_dir/tmp" \
-      /usr/sbin/firebird -p "$port" -e "$fb_root" -el "$fb_dir/lock"
+      /usr/sbin/firebird -e "$fb_root" -el "$fb_dir/lock"
   ) </dev/null >>"$fb_dir/server.out" 2>&1 9>&- &
   pid=$!
   echo "$pid" >"$fb_pidfile"

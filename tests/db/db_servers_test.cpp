@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -140,6 +142,39 @@ TEST_P(DbServersTest, WrongPasswordIsRefused) {
 }
 
 ORV_INSTANTIATE_DB_TESTS(DbServersTest);
+
+/* The local addresses (hex, as the kernel writes them) of the listening
+ * TCP sockets on port in one of /proc/net/tcp, /proc/net/tcp6. */
+std::vector<std::string> ListeningAddresses(const std::string& table, int port) {
+    std::vector<std::string> addresses;
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        const size_t colon = local.rfind(':');
+        if (state != "0A" || colon == std::string::npos) continue;  // 0A: listening
+        if (std::stoi(local.substr(colon + 1), nullptr, 16) == port) addresses.push_back(local.substr(0, colon));
+    }
+    return addresses;
+}
+
+// Every server of the tests is reachable from this machine only: on
+// 127.0.0.1, not on every interface (nor on IPv6's).
+TEST(DbServers, EveryServerListensOnLoopbackOnly) {
+    std::string error;
+    ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
+    for (const char* key : {"ORV_TEST_PG_PORT", "ORV_TEST_MARIADB_PORT", "ORV_TEST_FBSERVER_PORT"}) {
+        const std::string value = DbEnvValue(key);
+        ASSERT_FALSE(value.empty()) << key;
+        const int port = std::stoi(value);
+        const std::vector<std::string> v4 = ListeningAddresses("/proc/net/tcp", port);
+        EXPECT_EQ(v4, std::vector<std::string>{"0100007F"}) << key << " " << port;
+        EXPECT_TRUE(ListeningAddresses("/proc/net/tcp6", port).empty()) << key << " " << port << " on IPv6";
+    }
+}
 
 TEST(DbContexts, ThreeEnginesWithTheirLines) {
     DbContext sqlite = DbContextNamed("sqlite");
