@@ -208,6 +208,28 @@ wait_ready() {  # pid data-folder probe...
   return 2
 }
 
+# Waits for a server just launched, its pid recorded in pidfile, to answer
+# probe on port. Returns 0 when it answers, 3 when it ended and taken says
+# the port was another's; ends the script on anything else.
+await_launch() {  # name pid pidfile data-folder log stop-function taken probe port
+  local name="$1" pid="$2" pidfile="$3" data="$4" log="$5" stop="$6" taken="$7" probe="$8" port="$9"
+  local status=0
+  echo "$pid" >"$pidfile"
+  wait_ready "$pid" "$data" "$probe" "$port" || status=$?
+  case "$status" in
+    0) note "$name ready on 127.0.0.1:$port (pid $pid)"; return 0 ;;
+    1)
+      rm -f "$pidfile"
+      if "$taken" "$port"; then return 3; fi
+      tail_log "$log"
+      die "$name ended while starting (log: $log)" ;;
+    *)
+      tail_log "$log"
+      "$stop"
+      die "$name did not answer within ${READY_SECONDS} s (log: $log)" ;;
+  esac
+}
+
 pg_ready() {  # port
   pg_isready -q -h "$pg_run" -p "$1" -d postgres -U postgres &&
     pg_isready -q -h 127.0.0.1 -p "$1" -d postgres -U postgres
@@ -216,7 +238,7 @@ pg_ready() {  # port
 # Starts PostgreSQL on port over the existing data folder. Returns 0 when it
 # answers, 3 when the port turned out to be taken; fails on anything else.
 launch_pg() {  # port
-  local port="$1" bin pid status=0
+  local port="$1" bin
   bin="$(pg_bin)"
   {
     echo "==== $(date '+%F %T') starting on 127.0.0.1:$port"
@@ -229,22 +251,10 @@ launch_pg() {  # port
       -c fsync=off -c synchronous_commit=off -c full_page_writes=off \
       -c logging_collector=off
   ) </dev/null >>"$pg_dir/server.log" 2>&1 9>&- &
-  pid=$!
-  echo "$pid" >"$pg_pidfile"
-  wait_ready "$pid" "$pg_data" pg_ready "$port" || status=$?
-  case "$status" in
-    0) note "PostgreSQL ready on 127.0.0.1:$port (pid $pid)"; return 0 ;;
-    1)
-      rm -f "$pg_pidfile"
-      if tail -n 20 "$pg_dir/server.log" | grep -q "Address already in use"; then return 3; fi
-      tail_log "$pg_dir/server.log"
-      die "PostgreSQL ended while starting (log: $pg_dir/server.log)" ;;
-    *)
-      tail_log "$pg_dir/server.log"
-      stop_pg
-      die "PostgreSQL did not answer within ${READY_SECONDS} s (log: $pg_dir/server.log)" ;;
-  esac
+  await_launch PostgreSQL $! "$pg_pidfile" "$pg_data" "$pg_dir/server.log" stop_pg pg_port_taken pg_ready "$port"
 }
+
+pg_port_taken() { tail -n 20 "$pg_dir/server.log" | grep -q "Address already in use"; }
 
 # The server answers root on its socket and accepts TCP connections.
 my_ready() {  # port
@@ -254,7 +264,7 @@ my_ready() {  # port
 
 # Starts MariaDB on port over the existing data folder; returns as launch_pg.
 launch_mariadb() {  # port
-  local port="$1" pid status=0
+  local port="$1"
   echo "==== $(date '+%F %T') starting on 127.0.0.1:$port" >>"$my_dir/error.log"
   (
     cd "$my_dir"
@@ -265,22 +275,10 @@ launch_mariadb() {  # port
       --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
       --skip-name-resolve --innodb-flush-log-at-trx-commit=2
   ) </dev/null >>"$my_dir/server.out" 2>&1 9>&- &
-  pid=$!
-  echo "$pid" >"$my_pidfile"
-  wait_ready "$pid" "$my_data" my_ready "$port" || status=$?
-  case "$status" in
-    0) note "MariaDB ready on 127.0.0.1:$port (pid $pid)"; return 0 ;;
-    1)
-      rm -f "$my_pidfile"
-      if tail -n 20 "$my_dir/error.log" | grep -qi "Address already in use"; then return 3; fi
-      tail_log "$my_dir/error.log"
-      die "MariaDB ended while starting (log: $my_dir/error.log)" ;;
-    *)
-      tail_log "$my_dir/error.log"
-      stop_mariadb
-      die "MariaDB did not answer within ${READY_SECONDS} s (log: $my_dir/error.log)" ;;
-  esac
+  await_launch MariaDB $! "$my_pidfile" "$my_data" "$my_dir/error.log" stop_mariadb my_port_taken my_ready "$port"
 }
+
+my_port_taken() { tail -n 20 "$my_dir/error.log" | grep -qi "Address already in use"; }
 
 # The Firebird server: a root folder of its own (firebird.conf: 127.0.0.1
 # and the port only, its own security database), lock and sort folders.
@@ -323,7 +321,7 @@ fb_ready() {  # port
 
 # Starts the Firebird server on port; returns as launch_pg.
 launch_fb() {  # port
-  local port="$1" pid status=0
+  local port="$1"
   fb_write_conf "$port"
   echo "==== $(date '+%F %T') starting on 127.0.0.1:$port" >>"$fb_dir/server.out"
   (
@@ -334,21 +332,7 @@ launch_fb() {  # port
     exec env FIREBIRD="$fb_root" FIREBIRD_LOCK="$fb_dir/lock" FIREBIRD_TMP="$fb_dir/tmp" \
       /usr/sbin/firebird -e "$fb_root" -el "$fb_dir/lock"
   ) </dev/null >>"$fb_dir/server.out" 2>&1 9>&- &
-  pid=$!
-  echo "$pid" >"$fb_pidfile"
-  wait_ready "$pid" "$fb_root" fb_ready "$port" || status=$?
-  case "$status" in
-    0) note "Firebird ready on 127.0.0.1:$port (pid $pid)"; return 0 ;;
-    1)
-      rm -f "$fb_pidfile"
-      if port_in_use "$port"; then return 3; fi
-      tail_log "$fb_dir/server.out"
-      die "the Firebird server ended while starting (log: $fb_dir/server.out)" ;;
-    *)
-      tail_log "$fb_dir/server.out"
-      stop_fb
-      die "the Firebird server did not answer within ${READY_SECONDS} s (log: $fb_dir/server.out)" ;;
-  esac
+  await_launch "The Firebird server" $! "$fb_pidfile" "$fb_root" "$fb_dir/server.out" stop_fb port_in_use fb_ready "$port"
 }
 
 # The tests' database on the server, made through the server itself.
