@@ -26,7 +26,7 @@
 
 #include "agent/log.h"
 #include "dataobject/dataobject.h"
-#include "datastore/velkra_init.h"
+#include "persist/velkra_init.h"
 #include "db/connection.h"
 
 namespace {

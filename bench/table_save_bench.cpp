@@ -29,8 +29,8 @@
 
 #include "agent/log.h"
 #include "datastore/relvar.h"
-#include "datastore/table_io.h"
-#include "datastore/velkra_init.h"
+#include "persist/table_io.h"
+#include "persist/velkra_init.h"
 #include "db/connection.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include "datastore/criteria.h"
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
-#include "datastore/table_io.h"
-#include "datastore/velkra_init.h"
+#include "persist/table_io.h"
+#include "persist/velkra_init.h"
 
 namespace orv::cli {
 

@@ -19,7 +19,7 @@
  * database, still listed).
  *
  * Memory: everything of an object (collections, rows, value copies, key
- * strings, name copies) lives in its memory pool (db/mempool.h) and goes
+ * strings, name copies) lives in its memory pool (util/mempool.h) and goes
  * with FreeDataObject. Arrays handed to CreateRowUnit, InsertRowUnit and
  * UpdateRowUnit are kept as they are: make them with the object's pool
  * (MakeStringColumnValuesList, MakeLengthList, DataObjectAlloc) or keep
@@ -38,7 +38,7 @@
 
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
 #include "util/string_hash.h"

@@ -13,7 +13,7 @@
 
 #include "agent/log.h"
 #include "datastore/column_value.h"
-#include "datastore/sql_text.h"
+#include "persist/sql_text.h"
 #include "dataobject/dataobject.h"
 #include "dataobject/dataobject_internal.h"
 #include "db/connection.h"

@@ -16,7 +16,7 @@
 #include "agent/log.h"
 #include "agent/object_lock.h"
 #include "datastore/criteria.h"
-#include "datastore/sql_text.h"
+#include "persist/sql_text.h"
 #include "dataobject/dataobject.h"
 #include "dataobject/dataobject_internal.h"
 #include "db/connection.h"

@@ -15,7 +15,7 @@
 
 #include "agent/log.h"
 #include "datastore/column_value.h"
-#include "datastore/sql_text.h"
+#include "persist/sql_text.h"
 #include "dataobject/dataobject_internal.h"
 #include "dataobject/personality.h"
 #include "db/connection.h"

@@ -18,27 +18,15 @@
 #include <cstdint>
 #include <string>
 
+#include "datastore/row_object.h"
 #include "datastore/table_defn.h"
 #include "util/vector.h"
 
 namespace orv {
 
-/* Row state flags. */
-constexpr uint8_t kRowStored = 1;   /* the row is stored in the database */
-constexpr uint8_t kRowNew = 2;      /* created in memory */
-constexpr uint8_t kRowModified = 4;
-constexpr uint8_t kRowDeleted = 8;  /* deleted but still listed until saved */
-
 /* Relvar kinds. */
 constexpr uint8_t kRelvarTable = 1;
 constexpr uint8_t kRelvarView = 2;
-
-struct RowObject {
-    void** values;    /* columnCount value blocks, null for a missing value */
-    int32_t* lengths; /* byte length of each block */
-    uint8_t state;
-    RowObject* next;
-};
 
 struct ViewColumnDefn {
     const char* columnName;  /* the underlying column's name (not a copy) */

@@ -2,9 +2,10 @@
  * The sequence generator: named sequences of integer identifiers handed
  * out from memory in batches of 300. The state table maps a sequence name
  * (a column's generator name) to the next value and the batch's end; the
- * database keeps the end of the batch in use (UpdateSeqGen takes a new
- * batch there once a database door exists; until then a sequence is
- * primed with SetSeqGenBatch).
+ * database keeps the end of the batch in use: an exhausted sequence takes
+ * its next batch from the installed batch source (SetSeqGenBatchSource;
+ * persist/seqgen_db.h is the database's), and a sequence can be primed by
+ * hand with SetSeqGenBatch.
  *
  * Thread-safety: handing out holds the object lock on the sequence's
  * entry, so two threads never hand out the same value; priming holds the
@@ -46,31 +47,21 @@ void FreeSeqGenState();
  * when memory runs out or the table was not created. */
 bool SetSeqGenBatch(const char* sequenceName, int32_t next, int32_t end);
 
-/* Creates SeqGenState (SEQNAME varchar(255) primary key, CURRENTBATCHEND
- * integer) on a data source when it is missing; connectionName null means
- * the default connection. False when it neither exists nor could be
- * created. */
-bool CreateSeqGenStateTable(const char* connectionName);
+/* Where an exhausted sequence takes its next batch. takeBatch stores a new
+ * batch of the sequence with SetSeqGenBatch and returns true, or returns
+ * false when none could be taken; tableName (null for none) names the
+ * table whose column asked. It is called with the sequence's entry locked
+ * and must not hand out values itself. */
+struct SeqGenBatchSource {
+    bool (*takeBatch)(void* context, const char* tableName, const char* sequenceName);
+    void* context;
+};
 
-/* CreateSeqGenStateTable on every data source in map mode, on the default
- * connection otherwise. True when every one holds the table. */
-bool CreateSeqGenStateTables();
-
-/* Primes every sequence at start-up: makes sure SeqGenState exists
- * (CreateSeqGenStateTables), then takes a batch for every column with a
- * generator name, in gv_tableDefnVect order, holding the object lock on
- * the state table for each. False only for a definition without columns.
- * REQUIRES: the state table was created (InitSeqGenState) and the
- * connections established. */
-bool SequenceGenerator();
-
-/* Takes a new batch for the sequence from the database of the table's
- * data source (GetConnectionNameForTable in map mode, the default
- * connection otherwise; without a table name the first data source) and
- * stores it in the state table. False, with the pair left as it was, when
- * no batch could be taken: no connection, a name that is empty or longer
- * than kMaxSequenceNameLength, or a failed statement. */
-bool UpdateSeqGen(const char* tableName, const char* sequenceName);
+/* Installs a copy of *source as the batch source of every sequence; null
+ * removes it. Without a source an exhausted sequence gives no value (an
+ * ERROR record says so). The persistence layer installs the database's
+ * (InstallSeqGenDatabaseSource) at start-up. */
+void SetSeqGenBatchSource(const SeqGenBatchSource* source);
 
 /* The next value of the column's sequence, or -1 when it has none (no
  * generator name, never primed, or no new batch could be taken). */

@@ -1,10 +1,10 @@
 /*
  * The providers and SQL generators built into the library.
  */
-#include "db/firebird_provider.h"
-#include "db/odbc_provider.h"
-#include "db/sql_dialects.h"
-#include "db/sql_generators.h"
+#include "db/firebird/firebird_provider.h"
+#include "db/odbc/odbc_provider.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sql_generators.h"
 
 namespace orv {
 

@@ -14,6 +14,7 @@
 
 #include "agent/log.h"
 #include "agent/strings.h"
+#include "datastore/relvar.h"
 #include "datastore/table_defn.h"
 #include "db/datasource_map.h"
 #include "platform/win32.h"

@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "datastore/relvar.h"
+#include "datastore/row_object.h"
 #include "db/connparams.h"
 #include "db/provider.h"
 #include "db/result_set.h"

@@ -13,8 +13,8 @@
 #include "agent/log.h"
 #include "db/connection.h"
 #include "db/connparams.h"
-#include "db/odbc_provider.h"
-#include "db/sql_generators.h"
+#include "db/odbc/odbc_provider.h"
+#include "db/sql/sql_generators.h"
 
 namespace orv {
 

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "datastore/relvar.h"
+#include "datastore/row_object.h"
 #include "db/result_set.h"
 
 namespace orv {

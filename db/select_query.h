@@ -2,7 +2,7 @@
  * The select query model: the structured form of a select statement
  * (columns, tables, joins, criteria, grouping with a having condition,
  * sort, limit and offset). Every part of a query, texts included, lives in
- * the query's own memory pool (db/mempool.h) and goes with the query.
+ * the query's own memory pool (util/mempool.h) and goes with the query.
  *
  * Not thread-safe: a query is built and read by one thread.
  */
@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "util/vector.h"
 
 namespace orv {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "db/firebird_internal.h"
+#include "db/firebird/firebird_internal.h"
 
 namespace {
 

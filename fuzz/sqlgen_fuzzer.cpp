@@ -34,7 +34,7 @@
 #include "datastore/table_defn.h"
 #include "datastore/type_codes.h"
 #include "db/select_query.h"
-#include "db/sql_dialects.h"
+#include "db/sql/sql_dialects.h"
 
 namespace {
 

@@ -35,7 +35,7 @@ TEST_F(SeqGenTest, ABatchHandsOutItsValuesThenNeedsTheDatabase) {
     // Exhausted and no database to take a new batch from: no value, no
     // endless retry.
     EXPECT_EQ(GenerateID("T", column_), -1);
-    EXPECT_TRUE(Logged("[TRACE] Inside UpdateSeqGen \n"));
+    EXPECT_TRUE(Logged("[ERROR] No database connection to take a new batch for sequence Seq\n"));
 }
 
 TEST_F(SeqGenTest, UnknownSequencesGiveMinusOne) {

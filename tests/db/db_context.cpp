@@ -26,7 +26,7 @@
 #include "datastore/column_value.h"
 #include "db/connection.h"
 #include "db/connparams.h"
-#include "db/firebird_provider.h"
+#include "db/firebird/firebird_provider.h"
 #include "db/result_set.h"
 #include "tests/support/test_support.h"
 

@@ -13,7 +13,7 @@
 
 #include "db/connection.h"
 #include "db/connparams.h"
-#include "db/firebird_provider.h"
+#include "db/firebird/firebird_provider.h"
 #include "db/provider.h"
 #include "tests/db/db_context.h"
 #include "tests/db/odbc_test_util.h"

@@ -20,9 +20,9 @@
 #include "agent/log.h"
 #include "datastore/relvar.h"
 #include "datastore/relvar_xml.h"
-#include "datastore/seqgen.h"
+#include "persist/seqgen_db.h"
 #include "datastore/table_defn.h"
-#include "datastore/table_io.h"
+#include "persist/table_io.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
 #include "db/connparams.h"
@@ -61,6 +61,7 @@ public:
             *error = "sequence state";
             return false;
         }
+        InstallSeqGenDatabaseSource();
         ConnParams* params = CreateConnParams("x", 0, db.dsn.c_str(), db.user.c_str(),
                                               db.password.empty() ? "NULL" : db.password.c_str(),
                                               db.connectionName.c_str(), 0, "", db.providerName.c_str(),
@@ -81,6 +82,7 @@ public:
     void Stop() {
         if (logOpen_) {
             UnLoadAllTable();
+            SetSeqGenBatchSource(nullptr);
             FreeSeqGenState();
             CloseAllDBConnections();
             FreeAllConnParams();

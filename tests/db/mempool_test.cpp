@@ -3,7 +3,7 @@
  * requests, the pool tree, clearing, the shared free lists and the counted
  * root pool. Run under ASan they also show that no block is leaked.
  */
-#include "db/mempool.h"
+#include "util/mempool.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "db/odbc_internal.h"
+#include "db/odbc/odbc_internal.h"
 #include "tests/db/odbc_test_util.h"
 
 namespace orv::test {

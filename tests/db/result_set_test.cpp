@@ -7,6 +7,7 @@
 #include <string>
 
 #include "datastore/column_value.h"
+#include "datastore/relvar.h"
 #include "datastore/table_defn.h"
 #include "db/connection.h"
 #include "db/result_set.h"

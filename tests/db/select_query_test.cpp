@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "tests/support/test_support.h"
 
 namespace orv {

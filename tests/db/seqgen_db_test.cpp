@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "datastore/seqgen.h"
+#include "persist/seqgen_db.h"
 #include "tests/db/db_context.h"
 #include "tests/db/library_session.h"
 #include "tests/support/test_support.h"

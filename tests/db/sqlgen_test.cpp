@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "db/provider.h"
-#include "db/sql_dialects.h"
-#include "db/sql_generators.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sql_generators.h"
 #include "tests/db/sqlgen_test_util.h"
 
 namespace orv::test {

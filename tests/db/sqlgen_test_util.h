@@ -23,7 +23,7 @@
 #include "datastore/table_defn.h"
 #include "db/provider.h"
 #include "db/select_query.h"
-#include "db/sql_dialects.h"
+#include "db/sql/sql_dialects.h"
 #include "tests/support/test_support.h"
 
 namespace orv::test {

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "datastore/velkra_init.h"
+#include "persist/velkra_init.h"
 #include "db/connection.h"
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
-#include "db/stored_query.h"
+#include "persist/stored_query.h"
 #include "tests/db/db_context.h"
 #include "tests/support/test_support.h"
 

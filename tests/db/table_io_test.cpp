@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "datastore/table_io.h"
+#include "persist/table_io.h"
 #include "tests/db/db_context.h"
 #include "tests/db/library_session.h"
 #include "tests/support/test_support.h"

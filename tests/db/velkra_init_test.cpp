@@ -14,8 +14,8 @@
 
 #include "agent/log.h"
 #include "datastore/relvar.h"
-#include "datastore/table_io.h"
-#include "datastore/velkra_init.h"
+#include "persist/table_io.h"
+#include "persist/velkra_init.h"
 #include "datastore/velkra_root.h"
 #include "tests/db/db_context.h"
 #include "tests/db/library_session.h"

@@ -9,8 +9,8 @@
  * Reserved words used as names are quoted in lower case, which is what
  * the unquoted name means.
  */
-#include "db/sql_dialects.h"
-#include "db/sqlgen.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {

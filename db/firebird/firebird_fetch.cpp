@@ -22,8 +22,8 @@
 #include "agent/object_lock.h"
 #include "datastore/column_value.h"
 #include "datastore/type_codes.h"
-#include "db/firebird_internal.h"
-#include "db/firebird_provider.h"
+#include "db/firebird/firebird_internal.h"
+#include "db/firebird/firebird_provider.h"
 #include "db/result_set.h"
 
 namespace orv {

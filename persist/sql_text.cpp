@@ -1,7 +1,7 @@
 /*
  * Text literals, plain identifiers and the connection of a table.
  */
-#include "datastore/sql_text.h"
+#include "persist/sql_text.h"
 
 #include <strings.h>
 

@@ -1,7 +1,7 @@
 // Stored query definitions: the loaders that rebuild a select query from
 // its definition tables, the run of stored queries, and the convenience
 // builders.
-#include "db/stored_query.h"
+#include "persist/stored_query.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -12,11 +12,11 @@
 
 #include "agent/log.h"
 #include "datastore/column_value.h"
-#include "datastore/sql_text.h"
+#include "persist/sql_text.h"
 #include "datastore/table_defn.h"
 #include "datastore/type_codes.h"
 #include "db/connection.h"
-#include "db/sql_dialects.h"
+#include "db/sql/sql_dialects.h"
 #include "util/conv_number.h"
 
 namespace orv {

@@ -8,7 +8,7 @@
  * type by one writer (AppendValue), which escapes texts for the dialect;
  * anything that cannot be written with its meaning refuses the statement.
  */
-#include "db/sqlgen.h"
+#include "db/sql/sqlgen.h"
 
 #include <cctype>
 #include <cstdarg>
@@ -27,7 +27,7 @@
 #include "datastore/column_value.h"
 #include "datastore/table_defn.h"
 #include "db/connection.h"
-#include "db/sql_dialects.h"
+#include "db/sql/sql_dialects.h"
 
 namespace orv {
 

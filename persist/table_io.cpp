@@ -2,7 +2,7 @@
  * Loading relvars from the database, unloading them, and the list files.
  * Saving is in table_save.cpp.
  */
-#include "datastore/table_io.h"
+#include "persist/table_io.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +11,8 @@
 #include "agent/log.h"
 #include "agent/strings.h"
 #include "datastore/relvar.h"
-#include "datastore/sql_text.h"
-#include "datastore/table_io_internal.h"
+#include "persist/sql_text.h"
+#include "persist/table_io_internal.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
 #include "platform/win32.h"

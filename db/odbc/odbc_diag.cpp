@@ -14,7 +14,7 @@
 #include "agent/log.h"
 #include "agent/strings.h"
 #include "db/connparams.h"
-#include "db/odbc_internal.h"
+#include "db/odbc/odbc_internal.h"
 
 namespace orv {
 namespace odbc {

@@ -4,7 +4,7 @@
  * structured requests (a SelectQuery, a table name with a row object, a
  * table definition) into statement text for its engine, and a row of a
  * query result back into a row object. The dialects share one generator
- * (db/sqlgen.h); each supplies only the points in which its engine
+ * (db/sql/sqlgen.h); each supplies only the points in which its engine
  * differs.
  *
  * Every statement generator returns a new heap text (release it with
@@ -29,7 +29,7 @@
 
 #include <cstdint>
 
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "db/provider.h"
 #include "db/result_set.h"
 #include "db/select_query.h"

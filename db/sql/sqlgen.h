@@ -1,5 +1,5 @@
 /*
- * The shared SQL generator of the four dialects (db/sql_dialects.h). Each
+ * The shared SQL generator of the four dialects (db/sql/sql_dialects.h). Each
  * statement and clause is written once here, over a SqlDialect record that
  * holds the points in which an engine differs; a dialect's own file only
  * fills that record and wraps these functions under its names.
@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "datastore/relvar.h"
+#include "datastore/row_object.h"
 #include "datastore/type_codes.h"
 #include "db/provider.h"
 #include "db/result_set.h"

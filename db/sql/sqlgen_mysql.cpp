@@ -9,8 +9,8 @@
  * digits only and they would not read back unchanged (every float is a
  * double exactly). Tables are InnoDB in utf8mb4.
  */
-#include "db/sql_dialects.h"
-#include "db/sqlgen.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {

@@ -8,8 +8,8 @@
  * and double; DECIMAL and NUMERIC keep 15 significant digits (the engine
  * stores them as REAL when they are not whole).
  */
-#include "db/sql_dialects.h"
-#include "db/sqlgen.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {

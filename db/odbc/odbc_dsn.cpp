@@ -22,8 +22,8 @@
 #include <cstring>
 
 #include "agent/log.h"
-#include "db/odbc_internal.h"
-#include "db/odbc_provider.h"
+#include "db/odbc/odbc_internal.h"
+#include "db/odbc/odbc_provider.h"
 
 namespace orv {
 

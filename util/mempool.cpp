@@ -20,7 +20,7 @@
  * may be held while the free-list lock is taken, never the other way round.
  * Nothing else of a pool is shared: one thread uses a pool at a time.
  */
-#include "db/mempool.h"
+#include "util/mempool.h"
 
 #include <cstdint>
 #include <cstdlib>

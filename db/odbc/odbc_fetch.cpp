@@ -24,8 +24,8 @@
 #include "agent/object_lock.h"
 #include "datastore/column_value.h"
 #include "datastore/type_codes.h"
-#include "db/odbc_internal.h"
-#include "db/odbc_provider.h"
+#include "db/odbc/odbc_internal.h"
+#include "db/odbc/odbc_provider.h"
 #include "db/result_set.h"
 
 namespace orv {

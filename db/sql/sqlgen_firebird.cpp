@@ -25,8 +25,8 @@
  * Reserved words used as names are quoted in upper case, which is what
  * the unquoted name means.
  */
-#include "db/sql_dialects.h"
-#include "db/sqlgen.h"
+#include "db/sql/sql_dialects.h"
+#include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {

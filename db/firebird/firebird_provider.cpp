@@ -10,7 +10,7 @@
  * of the attachment itself marks the connection broken, which the pool
  * renews on its next hand-out.
  */
-#include "db/firebird_provider.h"
+#include "db/firebird/firebird_provider.h"
 
 #include <strings.h>
 
@@ -27,7 +27,7 @@
 #include "agent/object_lock.h"
 #include "agent/strings.h"
 #include "db/connparams.h"
-#include "db/firebird_internal.h"
+#include "db/firebird/firebird_internal.h"
 
 namespace orv {
 namespace firebird {

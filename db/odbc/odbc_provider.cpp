@@ -13,7 +13,7 @@
  * are scrubbed of the connection's password and connection strings are only
  * written masked.
  */
-#include "db/odbc_provider.h"
+#include "db/odbc/odbc_provider.h"
 
 #include <strings.h>
 
@@ -28,7 +28,7 @@
 #include "agent/object_lock.h"
 #include "agent/strings.h"
 #include "db/connparams.h"
-#include "db/odbc_internal.h"
+#include "db/odbc/odbc_internal.h"
 
 namespace orv {
 namespace odbc {

@@ -42,7 +42,7 @@
 #include <string>
 #include <vector>
 
-#include "db/mempool.h"
+#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
 #include "util/vector.h"

@@ -1,7 +1,7 @@
 /*
  * Start-up and shutdown of the library.
  */
-#include "datastore/velkra_init.h"
+#include "persist/velkra_init.h"
 
 #include <strings.h>
 
@@ -10,13 +10,14 @@
 #include "datastore/relvar.h"
 #include "datastore/seqgen.h"
 #include "datastore/table_defn.h"
-#include "datastore/table_io.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/datasource_map.h"
-#include "db/mempool.h"
 #include "db/provider.h"
+#include "persist/seqgen_db.h"
+#include "persist/table_io.h"
+#include "util/mempool.h"
 
 namespace orv {
 
@@ -66,6 +67,7 @@ bool InitVelkra(const char* rootPath) {
         LogError("Memory allocation Failed\n");
         return false;
     }
+    InstallSeqGenDatabaseSource();
 
     if (!LoadAllDataDictFiles()) {
         LogError("LoadAllDataDictFiles failed.\n");
@@ -111,6 +113,7 @@ bool InitVelkra(const char* rootPath) {
 void DeInitVelkra() {
     LogTrace("Inside DeInitVelkra.\n");
     UnLoadAllTable();
+    SetSeqGenBatchSource(nullptr);
     FreeSeqGenState();
     CloseAllDBConnections();
     FreeAllConnParams();

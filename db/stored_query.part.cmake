@@ -1,2 +1,0 @@
-# Stored query definitions.
-target_sources(velkra_db PRIVATE stored_query.cpp)

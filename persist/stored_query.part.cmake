@@ -1,0 +1,2 @@
+# Stored query definitions.
+target_sources(velkra_persist PRIVATE stored_query.cpp)
