@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,46 @@ TEST_F(SeqGenTest, ABatchHandsOutItsValuesThenNeedsTheDatabase) {
     // Exhausted and no database to take a new batch from: no value, no
     // endless retry.
     EXPECT_EQ(GenerateID("T", column_), -1);
+    EXPECT_TRUE(Logged("[ERROR] No database connection to take a new batch for sequence Seq\n"));
+}
+
+// An exhausted sequence asks the installed batch source once per batch,
+// with the table and sequence names, and goes on with what it stored; a
+// source that fails gives no value; removing the source leaves none.
+TEST_F(SeqGenTest, AnExhaustedSequenceTakesItsNextBatchFromTheInstalledSource) {
+    struct Asked {
+        int count = 0;
+        std::string table;
+        std::string sequence;
+        bool give = true;
+    } asked;
+    const SeqGenBatchSource source = {
+        [](void* context, const char* tableName, const char* sequenceName) {
+            auto* a = static_cast<Asked*>(context);
+            ++a->count;
+            a->table = tableName != nullptr ? tableName : "";
+            a->sequence = sequenceName;
+            return a->give && SetSeqGenBatch(sequenceName, 1000 * a->count + 1, 1000 * a->count + 2);
+        },
+        &asked};
+    SetSeqGenBatchSource(&source);
+    ASSERT_TRUE(SetSeqGenBatch("Seq", 1, 1));
+    EXPECT_EQ(GenerateID("T", column_), 1);
+    EXPECT_EQ(asked.count, 0);
+    EXPECT_EQ(GenerateID("T", column_), 1001);
+    EXPECT_EQ(GenerateID("T", column_), 1002);
+    EXPECT_EQ(asked.count, 1);
+    EXPECT_EQ(asked.table, "T");
+    EXPECT_EQ(asked.sequence, "Seq");
+    EXPECT_EQ(GenerateID("T", column_), 2001);
+    EXPECT_EQ(asked.count, 2);
+    asked.give = false;
+    EXPECT_EQ(GenerateID("T", column_), 2002);
+    EXPECT_EQ(GenerateID("T", column_), -1);
+    EXPECT_EQ(asked.count, 3);
+    SetSeqGenBatchSource(nullptr);
+    EXPECT_EQ(GenerateID("T", column_), -1);
+    EXPECT_EQ(asked.count, 3);
     EXPECT_TRUE(Logged("[ERROR] No database connection to take a new batch for sequence Seq\n"));
 }
 
