@@ -26,8 +26,8 @@
 
 #include "agent/log.h"
 #include "dataobject/dataobject.h"
-#include "persist/velkra_init.h"
 #include "db/connection.h"
+#include "persist/velkra_init.h"
 
 namespace {
 

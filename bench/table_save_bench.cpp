@@ -29,9 +29,9 @@
 
 #include "agent/log.h"
 #include "datastore/relvar.h"
+#include "db/connection.h"
 #include "persist/table_io.h"
 #include "persist/velkra_init.h"
-#include "db/connection.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "persist/velkra_init.h"
 #include "db/result_set.h"
 #include "persist/stored_query.h"
+#include "persist/velkra_init.h"
 #include "util/conv_misc.h"
 #include "util/conv_number.h"
 

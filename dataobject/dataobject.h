@@ -38,9 +38,9 @@
 
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
-#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
+#include "util/mempool.h"
 #include "util/string_hash.h"
 #include "util/vector.h"
 

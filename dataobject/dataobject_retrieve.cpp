@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "datastore/column_value.h"
-#include "persist/sql_text.h"
 #include "dataobject/dataobject.h"
 #include "dataobject/dataobject_internal.h"
+#include "datastore/column_value.h"
 #include "db/connection.h"
+#include "persist/sql_text.h"
 
 namespace orv {
 

@@ -15,11 +15,11 @@
 
 #include "agent/log.h"
 #include "agent/object_lock.h"
-#include "datastore/criteria.h"
-#include "persist/sql_text.h"
 #include "dataobject/dataobject.h"
 #include "dataobject/dataobject_internal.h"
+#include "datastore/criteria.h"
 #include "db/connection.h"
+#include "persist/sql_text.h"
 
 namespace orv {
 

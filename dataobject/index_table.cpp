@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "datastore/column_value.h"
-#include "persist/sql_text.h"
 #include "dataobject/dataobject_internal.h"
 #include "dataobject/personality.h"
+#include "datastore/column_value.h"
 #include "db/connection.h"
+#include "persist/sql_text.h"
 
 namespace orv {
 

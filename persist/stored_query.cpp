@@ -12,11 +12,11 @@
 
 #include "agent/log.h"
 #include "datastore/column_value.h"
-#include "persist/sql_text.h"
 #include "datastore/table_defn.h"
 #include "datastore/type_codes.h"
 #include "db/connection.h"
 #include "db/sql/sql_dialects.h"
+#include "persist/sql_text.h"
 #include "util/conv_number.h"
 
 namespace orv {

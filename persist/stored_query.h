@@ -42,9 +42,9 @@
 #include <string>
 #include <vector>
 
-#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
+#include "util/mempool.h"
 #include "util/vector.h"
 
 namespace orv {

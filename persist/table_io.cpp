@@ -11,10 +11,10 @@
 #include "agent/log.h"
 #include "agent/strings.h"
 #include "datastore/relvar.h"
-#include "persist/sql_text.h"
-#include "persist/table_io_internal.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
+#include "persist/sql_text.h"
+#include "persist/table_io_internal.h"
 #include "platform/win32.h"
 
 namespace orv {

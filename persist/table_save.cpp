@@ -23,11 +23,11 @@
 #include "datastore/criteria.h"
 #include "datastore/relvar.h"
 #include "datastore/relvar_xml.h"
+#include "db/connection.h"
+#include "db/datasource_map.h"
 #include "persist/sql_text.h"
 #include "persist/table_io.h"
 #include "persist/table_io_internal.h"
-#include "db/connection.h"
-#include "db/datasource_map.h"
 #include "platform/win32.h"
 
 namespace orv {

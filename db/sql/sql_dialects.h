@@ -29,10 +29,10 @@
 
 #include <cstdint>
 
-#include "util/mempool.h"
 #include "db/provider.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
+#include "util/mempool.h"
 
 namespace orv {
 

@@ -20,14 +20,14 @@
 #include "agent/log.h"
 #include "datastore/relvar.h"
 #include "datastore/relvar_xml.h"
-#include "persist/seqgen_db.h"
 #include "datastore/table_defn.h"
-#include "persist/table_io.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/datasource_map.h"
 #include "db/provider.h"
+#include "persist/seqgen_db.h"
+#include "persist/table_io.h"
 #include "tests/db/db_context.h"
 
 namespace orv::test {

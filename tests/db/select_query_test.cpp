@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "util/mempool.h"
 #include "tests/support/test_support.h"
+#include "util/mempool.h"
 
 namespace orv {
 namespace {

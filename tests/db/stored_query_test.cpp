@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "persist/velkra_init.h"
 #include "db/connection.h"
-#include "util/mempool.h"
 #include "db/result_set.h"
 #include "db/select_query.h"
 #include "persist/stored_query.h"
+#include "persist/velkra_init.h"
 #include "tests/db/db_context.h"
 #include "tests/support/test_support.h"
+#include "util/mempool.h"
 
 namespace orv::test {
 namespace {

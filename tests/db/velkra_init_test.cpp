@@ -14,9 +14,9 @@
 
 #include "agent/log.h"
 #include "datastore/relvar.h"
+#include "datastore/velkra_root.h"
 #include "persist/table_io.h"
 #include "persist/velkra_init.h"
-#include "datastore/velkra_root.h"
 #include "tests/db/db_context.h"
 #include "tests/db/library_session.h"
 #include "tests/support/test_support.h"
