@@ -7,7 +7,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <algorithm>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,6 +16,7 @@
 #include "datastore/column_value.h"
 #include "datastore/relvar.h"
 #include "util/datetime.h"
+#include "util/string_util.h"
 
 namespace orv {
 
@@ -59,23 +59,6 @@ template <typename T>
 T Read(const void* value) {
     T out;
     memcpy(&out, value, sizeof(T));
-    return out;
-}
-
-std::string Format(const char* format, ...) ORV_PRINTF(1, 2);
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int n = vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<size_t>(n));
-        vsnprintf(out.data(), out.size() + 1, format, again);
-    }
-    va_end(again);
     return out;
 }
 
@@ -173,24 +156,24 @@ char* ToStringRelvar(const char* name, uint8_t kind) {
 std::string FormatPrintedValue(const void* value, uint8_t type) {
     if (value == nullptr) return "NULL";
     switch (type) {
-        case 1: return Format("%d", Read<int8_t>(value));
-        case 2: return Format("%u", Read<uint8_t>(value));
-        case 3: return Format("%d", Read<int16_t>(value));
-        case 4: return Format("%u", Read<uint16_t>(value));
-        case 5: return Format("%" PRId32, Read<int32_t>(value));
-        case 6: return Format("%" PRIu32, Read<uint32_t>(value));
-        case 7: return Format("%" PRId64, Read<int64_t>(value));
-        case 8: return Format("%" PRIu64, Read<uint64_t>(value));
+        case 1: return Printf("%d", Read<int8_t>(value));
+        case 2: return Printf("%u", Read<uint8_t>(value));
+        case 3: return Printf("%d", Read<int16_t>(value));
+        case 4: return Printf("%u", Read<uint16_t>(value));
+        case 5: return Printf("%" PRId32, Read<int32_t>(value));
+        case 6: return Printf("%" PRIu32, Read<uint32_t>(value));
+        case 7: return Printf("%" PRId64, Read<int64_t>(value));
+        case 8: return Printf("%" PRIu64, Read<uint64_t>(value));
         case 9:
-        case 11: return Format("%f", static_cast<double>(Read<float>(value)));
-        case 10: return Format("%f", Read<double>(value));
+        case 11: return Printf("%f", static_cast<double>(Read<float>(value)));
+        case 10: return Printf("%f", Read<double>(value));
         case 14:
         case 15:
         case 22: return static_cast<const char*>(value);
         case 16: return OwnedText(OrvDateToString(static_cast<const OrvDateTime*>(value)->date));
         case 17: return OwnedText(OrvTimeToString(static_cast<const OrvDateTime*>(value)->time));
         case 18: return OwnedText(OrvDateTimeToString(static_cast<const OrvDateTime*>(value)));
-        case 19: return Format("%d", Read<uint8_t>(value));
+        case 19: return Printf("%d", Read<uint8_t>(value));
         default: return "";
     }
 }

@@ -14,6 +14,7 @@
 #include "agent/log.h"
 #include "agent/strings.h"
 #include "datastore/column_value.h"
+#include "util/string_util.h"
 
 namespace orv {
 
@@ -320,16 +321,9 @@ void SinkLine(TableDefnLineSink sink, void* context, const char* format, ...) OR
 void SinkLine(TableDefnLineSink sink, void* context, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int n = vsnprintf(nullptr, 0, format, args);
+    const std::string text = PrintfV(format, args);
     va_end(args);
-    if (n >= 0) {
-        std::string text(static_cast<size_t>(n), '\0');
-        vsnprintf(text.data(), text.size() + 1, format, again);
-        sink(context, text.c_str());
-    }
-    va_end(again);
+    sink(context, text.c_str());
 }
 
 void DebugSink(void*, const char* line) { LogDebug("%s", line); }

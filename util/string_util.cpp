@@ -1,7 +1,8 @@
-// String routines: copies, search, pieces, removal, trimming, splitting,
-// comparisons and buffer copies.
+// String routines: printf into a string, copies, search, pieces, removal,
+// trimming, splitting, comparisons and buffer copies.
 #include "util/string_util.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -69,6 +70,29 @@ char* WithoutRange(const char* text, size_t start, size_t len) {
 }
 
 }  // namespace
+
+std::string PrintfV(const char* format, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    const int n = vsnprintf(nullptr, 0, format, again);
+    va_end(again);
+    std::string text;
+    if (n > 0) {
+        text.resize(static_cast<size_t>(n));
+        va_copy(again, args);
+        vsnprintf(text.data(), text.size() + 1, format, again);
+        va_end(again);
+    }
+    return text;
+}
+
+std::string Printf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = PrintfV(format, args);
+    va_end(args);
+    return text;
+}
 
 char* ToUpperCopy(const char* text) {
     if (text == nullptr) return nullptr;

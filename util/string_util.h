@@ -1,7 +1,8 @@
 /*
- * String routines of the library: case and character-class copies,
- * substring search, pieces and removal, trimming, splitting, comparisons
- * that order a missing text first, and copies into a caller's buffer.
+ * String routines of the library: printf into a std::string, case and
+ * character-class copies, substring search, pieces and removal, trimming,
+ * splitting, comparisons that order a missing text first, and copies into
+ * a caller's buffer.
  *
  * Results are new zero-filled heap texts (released with free()) unless
  * said otherwise; null means none (also for a null argument or short
@@ -13,10 +14,20 @@
 #ifndef ORV_UTIL_STRING_UTIL_H
 #define ORV_UTIL_STRING_UTIL_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "agent/log.h"
 
 namespace orv {
+
+/* printf into a new std::string: the whole formatted text, however long;
+ * an empty text when the format fails. PrintfV reads its va_list through
+ * copies, so the caller may read it again (and still ends it). */
+std::string Printf(const char* format, ...) ORV_PRINTF(1, 2);
+std::string PrintfV(const char* format, va_list args) ORV_PRINTF(1, 0);
 
 /* Copies with only "a"-"z" made upper case / only "A"-"Z" made lower case. */
 char* ToUpperCopy(const char* text);

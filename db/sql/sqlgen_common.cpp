@@ -28,6 +28,7 @@
 #include "datastore/table_defn.h"
 #include "db/connection.h"
 #include "db/sql/sql_dialects.h"
+#include "util/string_util.h"
 
 namespace orv {
 
@@ -47,24 +48,6 @@ char* CopyOut(const std::string& text) {
     memcpy(copy, text.data(), text.size());
     copy[text.size()] = '\0';
     return copy;
-}
-
-std::string Printf(const char* format, ...) ORV_PRINTF(1, 2);
-std::string Printf(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int n = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (n > 0) {
-        text.resize(static_cast<size_t>(n) + 1);
-        vsnprintf(text.data(), text.size(), format, args);
-        text.resize(static_cast<size_t>(n));
-    }
-    va_end(args);
-    return text;
 }
 
 /* The first node of a list (null for none). */
