@@ -21,23 +21,6 @@ namespace orv {
 
 namespace {
 
-/* A decimal integer: optional sign, then digits; any other character makes
- * the whole value 0. Wraps modulo 2^64. */
-uint64_t ScanInteger(const char* text) {
-    const char* p = text;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    uint64_t value = 0;
-    for (; *p; ++p) {
-        if (*p < '0' || *p > '9') return 0;
-        value = value * 10u + static_cast<uint64_t>(*p - '0');
-    }
-    return negative ? 0u - value : value;
-}
-
 /* Optional sign, digits, optionally "." and digits; the fraction summed
  * digit by digit. Any other character gives 0. */
 double ScanDecimal(const char* text) {
@@ -117,6 +100,21 @@ char* Duplicate(const char* text) {
 }
 
 }  // namespace
+
+uint64_t ScanInteger(const char* text) {
+    const char* p = text;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    uint64_t value = 0;
+    for (; *p; ++p) {
+        if (*p < '0' || *p > '9') return 0;
+        value = value * 10u + static_cast<uint64_t>(*p - '0');
+    }
+    return negative ? 0u - value : value;
+}
 
 void* MakeDateTimeColumnValue(const OrvDateTime* source) {
     if (source == nullptr) return nullptr;

@@ -33,6 +33,12 @@ struct DateTimeColumnValue {
     char terminator;
 };
 
+/* A decimal integer as the stored values read it: an optional sign, then
+ * digits; any other character (and an empty text) makes the value 0.
+ * Wraps modulo 2^64; the caller keeps the low bytes of its width.
+ * REQUIRES: text is not null. */
+uint64_t ScanInteger(const char* text);
+
 /* A new value from a text. IN/OUT *length: read as the byte count for the
  * copied types 0, 12, 13, 20 and 21 (a negative count gives no value); set
  * on return to the stored width (the table's width for 1 to 11, 11 for

@@ -290,23 +290,6 @@ double FloatOfText(const char* text, size_t length) {
     return value;
 }
 
-/* A decimal integer as the stored values read it: an optional sign, then
- * digits; any other character makes the value 0. Wraps modulo 2^64. */
-uint64_t IntegerOfText(const char* text) {
-    const char* p = text;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    uint64_t value = 0;
-    for (; *p; ++p) {
-        if (*p < '0' || *p > '9') return 0;
-        value = value * 10u + static_cast<uint64_t>(*p - '0');
-    }
-    return negative ? 0u - value : value;
-}
-
 /* Appends the low width bytes of an integer (its stored form). */
 bool AppendInteger(ByteBuffer* buffer, uint64_t wide, int32_t width) {
     switch (width) {
@@ -359,7 +342,7 @@ bool ConvertText(ByteBuffer* scratch, uint8_t code, CellStage* stage) {
             ok = Append(scratch, &single, 4);
         }
     } else if (IsIntegerType(code)) {
-        uint64_t value = IntegerOfText(text);
+        uint64_t value = ScanInteger(text);
         scratch->size = stage->offset;
         stage->length = GetStoredWidth(code);
         ok = AppendInteger(scratch, value, stage->length);
