@@ -26,6 +26,7 @@
 #include "agent/log.h"
 #include "agent/object_lock.h"
 #include "agent/strings.h"
+#include "db/blob_chunks.h"
 #include "db/connparams.h"
 #include "db/firebird/firebird_internal.h"
 
@@ -445,23 +446,6 @@ uint8_t FirebirdExecuteUpdate(DBConnection* connection, const char* sql) {
     return ok;
 }
 
-/* Calls the supplier until it returns 2, handing each chunk to put; false
- * when a chunk is invalid or put fails. */
-template <typename Put>
-bool ForEachChunk(BlobSupplier supplier, void* context, Put put) {
-    if (supplier == nullptr) return true;
-    for (;;) {
-        void* data = nullptr;
-        int32_t length = 0;
-        if (supplier(&data, &length, context) == 2) return true;
-        if (length < 0 || (length > 0 && data == nullptr)) {
-            LogError("Invalid blob chunk of length %d\n", length);
-            return false;
-        }
-        if (length > 0 && !put(static_cast<const char*>(data), static_cast<size_t>(length))) return false;
-    }
-}
-
 /* Writes the supplier's chunks into a new blob of the transaction; its
  * id in *id. */
 bool WriteBlob(DBConnection* connection, FbConnection* handle, isc_tr_handle* transaction, BlobSupplier supplier,
@@ -474,7 +458,9 @@ bool WriteBlob(DBConnection* connection, FbConnection* handle, isc_tr_handle* tr
         return false;
     }
     bool putFailed = false;
-    bool ok = ForEachChunk(supplier, context, [&](const char* data, size_t length) {
+    bool ok = ForEachBlobChunk(supplier, context, [&](const void* bytes, int32_t size) {
+        const char* data = static_cast<const char*>(bytes);
+        auto length = static_cast<size_t>(size);
         while (length > 0) {
             // A segment holds at most 65535 bytes.
             auto piece = static_cast<unsigned short>(length > 32768 ? 32768 : length);
@@ -506,12 +492,12 @@ bool WriteBlob(DBConnection* connection, FbConnection* handle, isc_tr_handle* tr
 
 /* Gathers the supplier's chunks (for a parameter that is not a blob). */
 bool GatherChunks(BlobSupplier supplier, void* context, std::string* bytes) {
-    return ForEachChunk(supplier, context, [bytes](const char* data, size_t length) {
-        if (bytes->size() + length > 32765) {
+    return ForEachBlobChunk(supplier, context, [bytes](const void* data, int32_t length) {
+        if (bytes->size() + static_cast<size_t>(length) > 32765) {
             LogError("Blob too long for its parameter\n");
             return false;
         }
-        bytes->append(data, length);
+        bytes->append(static_cast<const char*>(data), static_cast<size_t>(length));
         return true;
     });
 }

@@ -27,6 +27,7 @@
 #include "agent/log.h"
 #include "agent/object_lock.h"
 #include "agent/strings.h"
+#include "db/blob_chunks.h"
 #include "db/connparams.h"
 #include "db/odbc/odbc_internal.h"
 
@@ -315,26 +316,6 @@ bool NeedsLongDataLength(OdbcConnection* handle) {
     return handle->needLongDataLen == 1;
 }
 
-/* Calls the supplier until it returns 2, handing each chunk to put; false
- * when a chunk is invalid or put fails. *chunks counts the chunks put. */
-template <typename Put>
-bool ForEachChunk(BlobSupplier supplier, void* context, Put put, int64_t* chunks) {
-    *chunks = 0;
-    if (supplier == nullptr) return true;
-    for (;;) {
-        void* data = nullptr;
-        int32_t length = 0;
-        if (supplier(&data, &length, context) == 2) return true;
-        if (length < 0 || (length > 0 && data == nullptr)) {
-            LogError("Invalid blob chunk of length %d\n", length);
-            return false;
-        }
-        if (length == 0) continue;
-        if (!put(data, length)) return false;
-        ++*chunks;
-    }
-}
-
 uint8_t RunUpdateBlob(DBConnection* connection, OdbcConnection* handle, const char* sql, BlobSupplier supplier,
                       void* context) {
     SQLHSTMT statement = PrepareStatement(connection, handle, sql);
@@ -352,7 +333,7 @@ uint8_t RunUpdateBlob(DBConnection* connection, OdbcConnection* handle, const ch
     SQLLEN indicator = SQL_DATA_AT_EXEC;
     int64_t chunks = 0;
     if (gather) {
-        bool ok = ForEachChunk(
+        bool ok = ForEachBlobChunk(
             supplier, context,
             [&gathered](const void* data, int32_t length) {
                 if (Append(&gathered, data, static_cast<size_t>(length))) return true;
@@ -391,7 +372,7 @@ uint8_t RunUpdateBlob(DBConnection* connection, OdbcConnection* handle, const ch
         if (gather) {
             ok = put(gathered.data != nullptr ? gathered.data : &none, static_cast<int32_t>(gathered.size));
         } else {
-            ok = ForEachChunk(supplier, context, put, &chunks);
+            ok = ForEachBlobChunk(supplier, context, put, &chunks);
             // A blob of no bytes is an empty value, not a missing one.
             if (ok && chunks == 0) ok = put(&none, 0);
         }
