@@ -103,7 +103,7 @@ DBConnection* Renew(ConnectionPoolEntry* entry, DBConnection* stale, int32_t key
     // Disconnect it: dropping it open would leak a server connection per
     // renewal. The record itself is retired, not freed.
     const DBProvider* provider = ProviderOf(stale);
-    if (provider != nullptr && provider->disconnect != nullptr) provider->disconnect(stale);
+    if (provider != nullptr) provider->disconnect(stale);
     __atomic_store_n(&stale->broken, static_cast<uint8_t>(1), __ATOMIC_RELEASE);
     stale->owner = -1;
     try {
@@ -192,7 +192,7 @@ DBConnection* OpenDBConnection(const ConnParams* params) {
         slot = GetDBProviderIndex(params->providerName);
     }
     const DBProvider* provider = GetDBProviderInSlot(slot);
-    if (provider == nullptr || provider->connect == nullptr) return nullptr;
+    if (provider == nullptr) return nullptr;
     DBConnection* connection = provider->connect(params);
     if (connection == nullptr) return nullptr;
     connection->providerIndex = slot;
@@ -207,7 +207,7 @@ bool CloseDBConnection(DBConnection* connection) {
     LogTrace("@@@ Inside CloseDBConnection @@@\n");
     const DBProvider* provider = ProviderOf(connection);
     if (provider == nullptr) return false;
-    if (provider->disconnect != nullptr) provider->disconnect(connection);
+    provider->disconnect(connection);
     FreeDBConnectionRecord(connection);
     return true;
 }
@@ -321,68 +321,61 @@ void CloseAllDBConnections() {
     RetiredConnections().clear();
 }
 
-uint8_t ExecuteUpdate(DBConnection* connection, const char* sql) {
-    LogTrace("@@@ Inside ExecuteUpdate @@@\n");
+namespace {
+
+/* The one dispatcher of the statement calls: logs "@@@ Inside <what> @@@"
+ * at TRACE; a missing connection ("ConnectionHandle NULL in <what> for
+ * Query <sql> \n") or statement (noStatement) is an ERROR and gives
+ * failed, and so does a connection whose provider is no longer in its
+ * slot; otherwise the result of call(provider). Registered providers have
+ * every function (RegisterDBProvider). */
+template <typename Result, typename Call>
+Result Dispatch(const char* what, const char* noStatement, DBConnection* connection, const char* sql, Result failed,
+                Call call) {
+    LogTrace("@@@ Inside %s @@@\n", what);
     if (connection == nullptr) {
-        LogError("ConnectionHandle NULL in ExecuteUpdate for Query %s \n", sql ? sql : "(null)");
-        return 0;
+        LogError("ConnectionHandle NULL in %s for Query %s \n", what, sql ? sql : "(null)");
+        return failed;
     }
     if (sql == nullptr) {
-        LogError(" No Query To be Updated \n");
-        return 0;
+        LogError("%s", noStatement);
+        return failed;
     }
     const DBProvider* provider = ProviderOf(connection);
-    return provider && provider->executeUpdate ? provider->executeUpdate(connection, sql) : 0;
+    return provider != nullptr ? call(*provider) : failed;
+}
+
+constexpr const char* kNoUpdate = " No Query To be Updated \n";
+constexpr const char* kNoQuery = " No Query To be Executed \n";
+
+}  // namespace
+
+uint8_t ExecuteUpdate(DBConnection* connection, const char* sql) {
+    return Dispatch<uint8_t>("ExecuteUpdate", kNoUpdate, connection, sql, 0,
+                             [&](const DBProvider& p) { return p.executeUpdate(connection, sql); });
 }
 
 uint8_t ExecuteUpdateBlob(DBConnection* connection, const char* sql, BlobSupplier supplier, void* context) {
-    LogTrace("@@@ Inside ExecuteUpdateBlob @@@\n");
-    if (connection == nullptr) {
-        LogError("ConnectionHandle NULL in ExecuteUpdateBlob for Query %s \n", sql ? sql : "(null)");
-        return 0;
-    }
-    if (sql == nullptr) {
-        LogError(" No Query To be Updated \n");
-        return 0;
-    }
-    const DBProvider* provider = ProviderOf(connection);
-    return provider && provider->executeUpdateBlob ? provider->executeUpdateBlob(connection, sql, supplier, context)
-                                                   : 0;
+    return Dispatch<uint8_t>("ExecuteUpdateBlob", kNoUpdate, connection, sql, 0, [&](const DBProvider& p) {
+        return p.executeUpdateBlob(connection, sql, supplier, context);
+    });
 }
 
 ResultSet* ExecuteQuery(DBConnection* connection, const char* sql) {
-    LogTrace("@@@ Inside ExecuteQuery @@@\n");
-    if (connection == nullptr) {
-        LogError("ConnectionHandle NULL in ExecuteQuery for Query %s \n", sql ? sql : "(null)");
-        return nullptr;
-    }
-    if (sql == nullptr) {
-        LogError(" No Query To be Executed \n");
-        return nullptr;
-    }
-    const DBProvider* provider = ProviderOf(connection);
-    return provider && provider->executeQuery ? provider->executeQuery(connection, sql) : nullptr;
+    return Dispatch<ResultSet*>("ExecuteQuery", kNoQuery, connection, sql, nullptr,
+                                [&](const DBProvider& p) { return p.executeQuery(connection, sql); });
 }
 
 ResultSet* ExecuteQueryBlob(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context) {
-    LogTrace("@@@ Inside ExecuteQueryBlob @@@\n");
-    if (connection == nullptr) {
-        LogError("ConnectionHandle NULL in ExecuteQueryBlob for Query %s \n", sql ? sql : "(null)");
-        return nullptr;
-    }
-    if (sql == nullptr) {
-        LogError(" No Query To be Executed \n");
-        return nullptr;
-    }
-    const DBProvider* provider = ProviderOf(connection);
-    return provider && provider->executeQueryBlob ? provider->executeQueryBlob(connection, sql, consumer, context)
-                                                  : nullptr;
+    return Dispatch<ResultSet*>("ExecuteQueryBlob", kNoQuery, connection, sql, nullptr, [&](const DBProvider& p) {
+        return p.executeQueryBlob(connection, sql, consumer, context);
+    });
 }
 
 uint8_t BeginTransaction(DBConnection* connection) {
     LogTrace("@@@ Inside BeginTransaction @@@\n");
     const DBProvider* provider = ProviderOf(connection);
-    if (provider == nullptr || provider->beginTransaction == nullptr) return 0;
+    if (provider == nullptr) return 0;
     uint8_t ok = provider->beginTransaction(connection);
     if (ok) connection->inTransaction = 1;
     return ok;
@@ -392,7 +385,7 @@ uint8_t CommitTransaction(DBConnection* connection) {
     LogTrace("@@@ Inside CommitTransaction @@@\n");
     if (connection == nullptr || connection->inTransaction != 1) return 0;
     const DBProvider* provider = ProviderOf(connection);
-    uint8_t ok = provider && provider->commitTransaction ? provider->commitTransaction(connection) : 0;
+    uint8_t ok = provider != nullptr ? provider->commitTransaction(connection) : 0;
     connection->inTransaction = 0;
     return ok;
 }
@@ -401,7 +394,7 @@ uint8_t RollbackTransaction(DBConnection* connection) {
     LogTrace("@@@ Inside RollbackTransaction @@@\n");
     if (connection == nullptr || connection->inTransaction != 1) return 0;
     const DBProvider* provider = ProviderOf(connection);
-    uint8_t ok = provider && provider->rollbackTransaction ? provider->rollbackTransaction(connection) : 0;
+    uint8_t ok = provider != nullptr ? provider->rollbackTransaction(connection) : 0;
     connection->inTransaction = 0;
     return ok;
 }

@@ -39,6 +39,16 @@ const DBProvider* Slot(int slot) { return g_slots[slot].load(std::memory_order_a
 
 void SetSlot(int slot, const DBProvider* provider) { g_slots[slot].store(provider, std::memory_order_release); }
 
+/* True when the provider has a name and every function: the statement
+ * calls (db/connection.cpp) call them without asking again. */
+bool IsComplete(const DBProvider* provider) {
+    return provider != nullptr && provider->name != nullptr && provider->connect != nullptr &&
+           provider->executeUpdate != nullptr && provider->executeQuery != nullptr &&
+           provider->disconnect != nullptr && provider->beginTransaction != nullptr &&
+           provider->commitTransaction != nullptr && provider->rollbackTransaction != nullptr &&
+           provider->executeUpdateBlob != nullptr && provider->executeQueryBlob != nullptr;
+}
+
 /* REQUIRES: the registry mutex is held. */
 bool IsRegistered(const char* name) {
     for (const DBProvider* p : g_providers) {
@@ -50,7 +60,7 @@ bool IsRegistered(const char* name) {
 }  // namespace
 
 bool RegisterDBProvider(const DBProvider* provider) {
-    if (provider == nullptr || provider->name == nullptr) return false;
+    if (!IsComplete(provider)) return false;
     std::lock_guard<std::mutex> guard(RegistryMutex());
     g_providers.push_back(provider);
     return true;
@@ -66,7 +76,7 @@ bool InitDBProvider() {
         }
         SetSlot(1, nullptr);
         for (const DBProvider* provider : BuiltinDBProviders()) {
-            if (!IsRegistered(provider->name)) g_providers.push_back(provider);
+            if (IsComplete(provider) && !IsRegistered(provider->name)) g_providers.push_back(provider);
         }
     }
     LoadDBProvider("ODBC");

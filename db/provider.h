@@ -59,7 +59,10 @@ extern const char* const kDialectNames[4];
 /* The provider slots. */
 constexpr int kProviderSlots = 2;
 
-/* Appends a provider to the registry. False when memory runs out. */
+/* Appends a provider to the registry. False for a provider without a name
+ * or without any one of its functions (a provider is checked here once,
+ * so that the statement calls need not check it again), or when memory
+ * runs out. */
 bool RegisterDBProvider(const DBProvider* provider);
 
 /* Registers the built-in providers, loads "ODBC" into slot 0 and prepares
