@@ -14,6 +14,7 @@
 #include "agent/log.h"
 #include "datastore/datadict_reader.h"
 #include "datastore/velkra_root.h"
+#include "datastore/xml_input.h"
 #include "platform/win32.h"
 
 namespace orv {
@@ -21,23 +22,6 @@ namespace orv {
 namespace {
 
 DataDictLoadReport g_report{};
-
-/* libxml2's messages about a file go to our log, with file and line. */
-void LogXmlError(void*, xmlErrorPtr error) {
-    if (error == nullptr) return;
-    std::string message = error->message ? error->message : "";
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    LogError("%s:%d: %s\n", error->file ? error->file : "(xml)", error->line, message.c_str());
-}
-
-int ReadFromFile(void* context, char* buffer, int length) {
-    if (length <= 0) return 0;
-    size_t n = fread(buffer, 1, static_cast<size_t>(length), static_cast<FILE*>(context));
-    if (n == 0 && ferror(static_cast<FILE*>(context))) return -1;
-    return static_cast<int>(n);
-}
-
-int KeepFileOpen(void*) { return 0; }
 
 /* Calls load for every white-space separated entry of the list file.
  * Entries longer than the bound are refused with an ERROR line. */
@@ -89,22 +73,14 @@ DataDictLoadReport GetDataDictLoadReport() { return g_report; }
 
 bool XmlDataParser(const char* path) {
     LogTrace("\n Inside XmlDataParser\n");
-    FILE* file = _fsopen(path, "rb", _SH_DENYNO);
-    xmlTextReaderPtr reader = nullptr;
-    if (file != nullptr) {
-        // No network access and no entity substitution: a data dictionary
-        // file reaches nothing beyond itself.
-        reader = xmlReaderForIO(ReadFromFile, KeepFileOpen, file, path, nullptr, XML_PARSE_NONET);
-    }
-    if (reader == nullptr) {
-        LogError("Unable to open %s\n", path);
-        if (file != nullptr) fclose(file);
+    // Warnings are logged at ERROR, as errors are.
+    XmlFileReader in{};
+    if (!OpenXmlFileReader(path, XmlWarnings::kAtError, &in)) {
         g_report.filesFailed++;
         return true;
     }
-    xmlTextReaderSetStructuredErrorHandler(reader, LogXmlError, nullptr);
 
-    XmlCursor cursor{reader, 0};
+    XmlCursor cursor{in.reader, 0};
     cursor.Read();
     while (cursor.last == 1) {
         if (cursor.Type() == XML_READER_TYPE_ELEMENT && strcmp(cursor.Name(), "table") == 0) {
@@ -130,8 +106,7 @@ bool XmlDataParser(const char* path) {
         }
         cursor.Read();
     }
-    xmlFreeTextReader(reader);
-    fclose(file);
+    CloseXmlFileReader(&in);
     if (cursor.last != 1 && cursor.last != 0) {
         LogError("%s : failed to parse\n", path);
         g_report.filesFailed++;
@@ -149,28 +124,17 @@ bool LoadDataDictFromXMLFile(const char* path) {
 
 bool LoadAllDataDictFiles() {
     LogTrace("\t@@@@@ Inside LoadAllDataDictFiles() @@@@@\n");
-    FILE* list = _fsopen("..\\data\\datadictionary.txt", "r", _SH_DENYNO);
-    if (list != nullptr) {
-        ForEachListEntry(list, [](const std::string& entry) { LoadListedFile("..\\data\\" + entry); });
-        fclose(list);
-        return true;
-    }
-    const char* root = GetVelkraRoot();
-    if (root != nullptr) {
-        std::string listPath = std::string(root) + "/data/datadictionary.txt";
-        if (listPath.size() <= static_cast<size_t>(kMaxDataDictListPathLength)) {
-            LogDebug("Opening %s\n", listPath.c_str());
-            list = _fsopen(listPath.c_str(), "r", _SH_DENYNO);
-        } else {
+    const std::string local = std::string(kLocalDataFolder) + "datadictionary.txt";
+    DataFilePlace place;
+    FILE* list = OpenLibraryDataFile(local.c_str(), "datadictionary.txt", kMaxDataDictListPathLength, &place);
+    if (list == nullptr) {
+        if (place.tooLong) {
             LogError("Data dictionary list path longer than %d characters refused.\n", kMaxDataDictListPathLength);
         }
-    }
-    if (list == nullptr) {
         LogError("Cannot open DataDictionary File.\n");
         return false;
     }
-    std::string prefix = std::string(root) + "/data/";
-    ForEachListEntry(list, [&](const std::string& entry) { LoadListedFile(prefix + entry); });
+    ForEachListEntry(list, [&](const std::string& entry) { LoadListedFile(place.folder + entry); });
     fclose(list);
     return true;
 }

@@ -5,9 +5,6 @@
  */
 #include "datastore/relvar_xml.h"
 
-#include <libxml/parser.h>
-#include <libxml/xmlerror.h>
-#include <libxml/xmlversion.h>
 #include <strings.h>
 
 #include <cstdio>
@@ -20,92 +17,17 @@
 #include "datastore/column_value.h"
 #include "datastore/relvar_xml_internal.h"
 #include "datastore/type_codes.h"
-#include "platform/win32.h"
+#include "datastore/xml_input.h"
 
 namespace orv {
 
 namespace {
 
-/* No network access and no entity substitution: a row document reaches
- * nothing beyond itself. */
-constexpr int kParseOptions = XML_PARSE_NONET;
-
-#if LIBXML_VERSION >= 21200
-using XmlErrorArg = const xmlError*;
-#else
-using XmlErrorArg = xmlErrorPtr;
-#endif
-
-/* libxml2's messages about a document go to our log, with file and line;
- * set on each parser context of ours, so other users of libxml2 in the
- * process keep their own handlers. */
-void LogParseError(void*, XmlErrorArg error) {
-    if (error == nullptr) return;
-    std::string message = error->message ? error->message : "";
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    const char* file = error->file ? error->file : "(xml)";
-    if (error->level == XML_ERR_WARNING) {
-        LogDebug("%s:%d: %s\n", file, error->line, message.c_str());
-    } else {
-        LogError("%s:%d: %s\n", file, error->line, message.c_str());
-    }
-}
-
-int ReadFromFile(void* context, char* buffer, int length) {
-    if (length <= 0) return 0;
-    size_t n = fread(buffer, 1, static_cast<size_t>(length), static_cast<FILE*>(context));
-    if (n == 0 && ferror(static_cast<FILE*>(context))) return -1;
-    return static_cast<int>(n);
-}
-
-/* The file is closed by its opener. */
-int KeepFileOpen(void*) { return 0; }
-
-/* A parser context whose messages go to the log, or null. */
-xmlParserCtxtPtr NewParser() {
-    xmlInitParser();
-    xmlParserCtxtPtr parser = xmlNewParserCtxt();
-    if (parser == nullptr) return nullptr;
-    if (parser->sax == nullptr) {
-        xmlFreeParserCtxt(parser);
-        return nullptr;
-    }
-    parser->sax->serror = LogParseError;
-    return parser;
-}
-
-/* The whole document of the file, or null (libxml2's messages logged). */
-xmlDocPtr ParseFile(const char* path) {
-    FILE* file = _fsopen(path, "rb", _SH_DENYNO);
-    if (file == nullptr) {
-        LogError("Unable to open %s\n", path);
-        return nullptr;
-    }
-    xmlDocPtr document = nullptr;
-    xmlParserCtxtPtr parser = NewParser();
-    if (parser != nullptr) {
-        document = xmlCtxtReadIO(parser, ReadFromFile, KeepFileOpen, file, path, nullptr, kParseOptions);
-        xmlFreeParserCtxt(parser);
-    }
-    fclose(file);
-    return document;
-}
-
-xmlDocPtr ParseBuffer(const char* buffer, int32_t length) {
-    if (buffer == nullptr || length < 0) return nullptr;
-    xmlParserCtxtPtr parser = NewParser();
-    if (parser == nullptr) return nullptr;
-    xmlDocPtr document = xmlCtxtReadMemory(parser, buffer, length, kXmlBufferName, nullptr, kParseOptions);
-    xmlFreeParserCtxt(parser);
-    return document;
-}
-
-/* Imports a parsed document (which it frees); true when the import went
- * through. */
+/* Imports a parsed document (which stays the caller's); true when the
+ * import went through. */
 bool ImportDocument(xmlDocPtr document) {
     xmlNodePtr root = xmlDocGetRootElement(document);
     StringHashTable* map = root != nullptr ? ImportXmlRows(document, root) : nullptr;
-    xmlFreeDoc(document);
     if (map == nullptr) return false;
     FreeXmlIdMap(map);
     return true;
@@ -199,27 +121,40 @@ uint8_t AllocateAndCopyColumnValue(void** value, int32_t* length, uint8_t type, 
 }
 
 uint8_t CreateTableDataFromXMLFile(const char* path) {
+    xmlDocPtr document = nullptr;
+    const uint8_t ok = CreateTableDataFromXMLFileKeepingDocument(path, &document);
+    if (document != nullptr) xmlFreeDoc(document);
+    return ok;
+}
+
+uint8_t CreateTableDataFromXMLFileKeepingDocument(const char* path, xmlDocPtr* kept) {
     LogTrace("@@@ Inside CreateTableDataFromXMLFile @@@\n");
-    xmlDocPtr document = path != nullptr ? ParseFile(path) : nullptr;
+    *kept = nullptr;
+    xmlDocPtr document = path != nullptr ? ParseXmlFile(path, XmlWarnings::kAtDebug) : nullptr;
     if (document == nullptr) {
         LogError("error: could not parse file %s\n", path != nullptr ? path : "(null)");
         return 0;
     }
-    if (!ImportDocument(document)) {
+    const bool imported = ImportDocument(document);
+    if (!imported) {
+        xmlFreeDoc(document);
         LogError("Cannot construct table data from XML file.\n");
         return 0;
     }
+    *kept = document;
     return 1;
 }
 
 uint8_t CreateTableDataFromXMLBuffer(const char* buffer, int32_t length) {
     LogTrace("@@@ Inside CreateTableDataFromXMLBuffer @@@\n");
-    xmlDocPtr document = ParseBuffer(buffer, length);
+    xmlDocPtr document = ParseXmlBuffer(buffer, length, kXmlBufferName, XmlWarnings::kAtDebug);
     if (document == nullptr) {
         LogError("error: could not parse file %s\n", kXmlBufferName);
         return 0;
     }
-    if (!ImportDocument(document)) {
+    const bool imported = ImportDocument(document);
+    xmlFreeDoc(document);
+    if (!imported) {
         LogError("Cannot construct table data from XML buffer.\n");
         return 0;
     }

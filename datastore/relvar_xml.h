@@ -21,8 +21,8 @@
  * CreateTableDataFromXMLNode) and the sequence generator.
  *
  * Documents are parsed whole, without network access and without entity
- * substitution; libxml2's messages go to the log at ERROR with the file
- * and line. Rows added before an import fails stay in their tables.
+ * substitution (datastore/xml_input.h); libxml2's errors go to the log at
+ * ERROR with the file and line, its warnings at DEBUG. Rows added before an import fails stay in their tables.
  *
  * Thread-safety: the tables are not locked (datastore/relvar.h): callers
  * serialise imports with every other use of the relvars they fill.
@@ -51,6 +51,12 @@ constexpr const char* kXmlBufferName = "(buffer)";
  * parse file <path>\n" at ERROR) or the import fails ("Cannot construct
  * table data from XML file.\n" at ERROR). */
 uint8_t CreateTableDataFromXMLFile(const char* path);
+
+/* As CreateTableDataFromXMLFile (with the same messages), and OUT *kept:
+ * the parsed document when 1 is returned (the caller frees it with
+ * xmlFreeDoc), else null; for a caller that reads the document further
+ * without parsing the file again. */
+uint8_t CreateTableDataFromXMLFileKeepingDocument(const char* path, xmlDocPtr* kept);
 
 /* As the file form for length bytes of buffer (no terminating NUL
  * needed); the messages are "error: could not parse file (buffer)\n" and

@@ -1,11 +1,12 @@
 /*
- * The library root.
+ * The library root and the look-up of data files under it.
  */
 #include "datastore/velkra_root.h"
 
 #include <string>
 
 #include "agent/log.h"
+#include "platform/win32.h"
 
 namespace orv {
 
@@ -35,6 +36,30 @@ void ClearVelkraRoot() {
     delete g_root;
     g_root = nullptr;
     SetLogLibraryRoot(nullptr);
+}
+
+FILE* OpenLibraryDataFile(const char* path, const char* name, size_t bound, DataFilePlace* place) {
+    DataFilePlace found;
+    FILE* file = nullptr;
+    if (path != nullptr) {
+        file = _fsopen(path, "r", _SH_DENYNO);
+        const std::string given = path;
+        const size_t cut = given.find_last_of("\\/");
+        if (cut != std::string::npos) found.folder = given.substr(0, cut + 1);
+    }
+    const char* root = GetVelkraRoot();
+    if (file == nullptr && root != nullptr) {
+        found.folder = std::string(root) + "/data/";
+        const std::string rooted = found.folder + name;
+        if (rooted.size() > bound) {
+            found.tooLong = true;
+        } else {
+            LogDebug("Opening %s\n", rooted.c_str());
+            file = _fsopen(rooted.c_str(), "r", _SH_DENYNO);
+        }
+    }
+    if (place != nullptr) *place = found;
+    return file;
 }
 
 }  // namespace orv

@@ -7,7 +7,6 @@
 
 #include "agent/log.h"
 #include "datastore/velkra_root.h"
-#include "platform/win32.h"
 
 namespace orv {
 
@@ -49,17 +48,12 @@ WordRead ReadRestOfLine(FILE* file, size_t bound, std::string* rest) {
 }
 
 FILE* OpenDataFile(const char* path, const char* name, size_t bound) {
-    FILE* file = path ? _fsopen(path, "r", _SH_DENYNO) : nullptr;
-    if (file != nullptr) return file;
-    const char* root = GetVelkraRoot();
-    if (root == nullptr) return nullptr;
-    std::string rooted = std::string(root) + "/data/" + name;
-    if (rooted.size() > bound) {
+    DataFilePlace place;
+    FILE* file = OpenLibraryDataFile(path, name, bound, &place);
+    if (place.tooLong) {
         LogError("Path of %s under the library root longer than %zu characters refused.\n", name, bound);
-        return nullptr;
     }
-    LogDebug("Opening %s\n", rooted.c_str());
-    return _fsopen(rooted.c_str(), "r", _SH_DENYNO);
+    return file;
 }
 
 }  // namespace orv

@@ -4,6 +4,7 @@
  */
 #include "persist/table_io.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,26 +21,13 @@
 namespace orv {
 
 FILE* OpenDataListFile(const char* name, std::string* folder) {
-    FILE* file = _fsopen((std::string("..\\data\\") + name).c_str(), "r", _SH_DENYNO);
-    if (file != nullptr) {
-        *folder = "..\\data\\";
-        return file;
-    }
-    const char* root = GetVelkraRoot();
-    if (root == nullptr) return nullptr;
-    *folder = std::string(root) + "/data/";
-    const std::string path = *folder + name;
-    LogDebug("Opening %s\n", path.c_str());
-    return _fsopen(path.c_str(), "r", _SH_DENYNO);
+    DataFilePlace place;
+    FILE* file = OpenLibraryDataFile((std::string(kLocalDataFolder) + name).c_str(), name, SIZE_MAX, &place);
+    *folder = place.folder;
+    return file;
 }
 
-FILE* OpenRootListFile(const char* name) {
-    const char* root = GetVelkraRoot();
-    if (root == nullptr) return nullptr;
-    const std::string path = std::string(root) + "/data/" + name;
-    LogDebug("Opening %s\n", path.c_str());
-    return _fsopen(path.c_str(), "r", _SH_DENYNO);
-}
+FILE* OpenRootListFile(const char* name) { return OpenLibraryDataFile(nullptr, name, SIZE_MAX, nullptr); }
 
 bool ReadListLine(FILE* file, const char* listName, std::string* line) {
     for (;;) {

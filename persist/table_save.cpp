@@ -7,9 +7,7 @@
  * (see RunStatements). Rows take their new flags only after the commit
  * succeeded.
  */
-#include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <libxml/xmlversion.h>
 #include <strings.h>
 
 #include <cctype>
@@ -225,45 +223,6 @@ bool SaveDefaultData() {
 
 namespace {
 
-#if LIBXML_VERSION >= 21200
-using XmlErrorArg = const xmlError*;
-#else
-using XmlErrorArg = xmlErrorPtr;
-#endif
-
-void LogParseError(void*, XmlErrorArg error) {
-    if (error == nullptr) return;
-    std::string message = error->message ? error->message : "";
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    LogError("%s:%d: %s\n", error->file ? error->file : "(xml)", error->line, message.c_str());
-}
-
-int ReadFromFile(void* context, char* buffer, int length) {
-    if (length <= 0) return 0;
-    size_t n = fread(buffer, 1, static_cast<size_t>(length), static_cast<FILE*>(context));
-    if (n == 0 && ferror(static_cast<FILE*>(context))) return -1;
-    return static_cast<int>(n);
-}
-
-int KeepFileOpen(void*) { return 0; }
-
-/* The document at path, parsed as the row import parses it (no network,
- * no entity substitution, messages to the log), or null. */
-xmlDocPtr ParseDocument(const char* path) {
-    FILE* file = _fsopen(path, "rb", _SH_DENYNO);
-    if (file == nullptr) return nullptr;
-    xmlDocPtr document = nullptr;
-    xmlInitParser();
-    xmlParserCtxtPtr parser = xmlNewParserCtxt();
-    if (parser != nullptr && parser->sax != nullptr) {
-        parser->sax->serror = LogParseError;
-        document = xmlCtxtReadIO(parser, ReadFromFile, KeepFileOpen, file, path, nullptr, XML_PARSE_NONET);
-    }
-    if (parser != nullptr) xmlFreeParserCtxt(parser);
-    fclose(file);
-    return document;
-}
-
 void SaveNames(std::vector<std::string>* names) {
     for (const std::string& name : *names) SaveTable(name.c_str());
     names->clear();
@@ -274,13 +233,11 @@ void SaveNames(std::vector<std::string>* names) {
 bool SaveDataInXML(const char* path) {
     LogTrace("@@@@@ Inside SaveDataInXML @@@@@\n");
     if (path == nullptr) return false;
-    if (!CreateTableDataFromXMLFile(path)) {
+    // The rows go in from the document, which then gives the tables to
+    // save without the file being parsed a second time.
+    xmlDocPtr document = nullptr;
+    if (!CreateTableDataFromXMLFileKeepingDocument(path, &document)) {
         LogError("Cannot create DO from %s.\n", path);
-        return false;
-    }
-    xmlDocPtr document = ParseDocument(path);
-    if (document == nullptr) {
-        LogError("Error: could not parse file : %s\n", path);
         return false;
     }
     std::vector<std::string> names;
