@@ -12,7 +12,7 @@
 
 #include "agent/log.h"
 #include "datastore/column_value.h"
-#include "datastore/seqgen.h"
+#include "datastore/missing_values.h"
 #include "datastore/type_codes.h"
 #include "dataobject/dataobject_internal.h"
 
@@ -435,36 +435,66 @@ int32_t* MakeLengthList(MemPool* pool, int32_t count, ...) {
 
 namespace {
 
-/* Fills the missing values of a row from generators and defaults. */
-void FillMissingValues(RowUnit* row, const RowCollection* c, DataObject* object) {
-    for (int32_t i = 0; i < c->columnCount; ++i) {
-        if (row->values[i] != nullptr) continue;
-        ColumnDefnEntry* column = DefnColumn(c->tableDefn, c->columnNames[i]);
-        if (column == nullptr) continue;
-        if (column->generatorName != nullptr) {
-            int32_t id = GenerateID(c->tableName, column);
-            if (id == -1) {
-                LogError("No identifier for column %s of table %s.\n", column->name, c->tableName);
-                continue;
-            }
-            // The identifier in the column's own width (a BIGINT column reads 8 bytes).
-            const int64_t wide = id;
-            const int32_t width = column->type == ORV_SQL_BIGINT || column->type == ORV_SQL_UNSIGNED_LONG_INT ? 8 : 4;
-            row->values[i] = width == 8 ? MemPoolMemdup(object->pool, &wide, 8) : MemPoolMemdup(object->pool, &id, 4);
-            row->lengths[i] = width;
-        } else if (column->defaultValue != nullptr) {
-            row->values[i] = PoolCopyValue(object->pool, column->defaultValue, column->defaultLength, column->type);
-            switch (column->type) {
-                case 14: case 15: case 16: case 17: case 18: case 20: case 22:
-                    row->lengths[i] = static_cast<int32_t>(strlen(static_cast<const char*>(column->defaultValue)));
-                    if (column->type >= 16 && column->type <= 18) row->lengths[i] = column->defaultLength;
-                    break;
-                case 1: case 3: row->lengths[i] = 2; break;
-                case 5: case 7: row->lengths[i] = 4; break;
-                default: row->lengths[i] = column->defaultLength; break;
-            }
-        }
+/* The collection and data object a row goes into. */
+struct InsertTarget {
+    const RowCollection* collection;
+    DataObject* object;
+};
+
+/* The column definitions of a collection's rows, by the collection's
+ * column names. */
+const ColumnDefnEntry* CollectionColumn(void* context, int32_t index) {
+    const RowCollection* c = static_cast<const InsertTarget*>(context)->collection;
+    return DefnColumn(c->tableDefn, c->columnNames[index]);
+}
+
+/* A data object row's generated value: the identifier in the column's own
+ * width (a BIGINT column reads 8 bytes, any other 4); -1 gives none with
+ * an ERROR line. */
+void* GeneratedInDataObject(void* context, const ColumnDefnEntry* column, int32_t id, int32_t* length) {
+    const auto* target = static_cast<const InsertTarget*>(context);
+    if (id == -1) {
+        LogError("No identifier for column %s of table %s.\n", column->name, target->collection->tableName);
+        return nullptr;
     }
+    const int64_t wide = id;
+    const bool eight = column->type == ORV_SQL_BIGINT || column->type == ORV_SQL_UNSIGNED_LONG_INT;
+    *length = eight ? 8 : 4;
+    return eight ? MemPoolMemdup(target->object->pool, &wide, 8) : MemPoolMemdup(target->object->pool, &id, 4);
+}
+
+/* A data object row's copy of the default. Its length: the default's text
+ * length for CHAR, NCHAR, BLOB and TEXT; 2 for TINYINT and SMALLINT; 4 for
+ * INT and BIGINT; the stored default's length for the date codes and every
+ * other code. */
+void* DefaultInDataObject(void* context, const ColumnDefnEntry* column, int32_t* length) {
+    const auto* target = static_cast<const InsertTarget*>(context);
+    void* value = PoolCopyValue(target->object->pool, column->defaultValue, column->defaultLength, column->type);
+    switch (column->type) {
+        case ORV_SQL_CHAR:
+        case ORV_SQL_NCHAR:
+        case ORV_SQL_BLOB:
+        case ORV_SQL_TEXT:
+            *length = static_cast<int32_t>(strlen(static_cast<const char*>(column->defaultValue)));
+            break;
+        case ORV_SQL_DATE:
+        case ORV_SQL_TIME:
+        case ORV_SQL_DATETIME:
+            *length = column->defaultLength;
+            break;
+        case ORV_SQL_TINYINT:
+        case ORV_SQL_SMALLINT:
+            *length = 2;
+            break;
+        case ORV_SQL_INT:
+        case ORV_SQL_BIGINT:
+            *length = 4;
+            break;
+        default:
+            *length = column->defaultLength;
+            break;
+    }
+    return value;
 }
 
 }  // namespace
@@ -480,7 +510,10 @@ uint8_t InsertRowUnit(RowUnit* row, DataObject* object) {
     row->columnCount = c->columnCount;
     row->columnNames = c->columnNames;
     LogDebug("Inserting Row\n");
-    FillMissingValues(row, c, object);
+    InsertTarget target{c, object};
+    const MissingValueFill fill{c->tableName, c->columnCount, &target, CollectionColumn, GeneratedInDataObject,
+                                DefaultInDataObject, false};
+    FillMissingValues(fill, row->values, row->lengths);
     char* key = KeyStringFor(row, c->columnNames, object->pool);
     if (key == nullptr) return 0;
     if (!CheckForPKEntry(key, row, object)) {

@@ -13,8 +13,8 @@
 #include "agent/strings.h"
 #include "datastore/column_value.h"
 #include "datastore/criteria.h"
+#include "datastore/missing_values.h"
 #include "datastore/notification.h"
-#include "datastore/seqgen.h"
 
 namespace orv {
 
@@ -62,6 +62,37 @@ void* GeneratedValue(int32_t id, uint8_t type, int32_t* length) {
     if (DuplicateBytes(&block, &id, sizeof(id)) != kDupOk) return nullptr;
     *length = sizeof(id);
     return block;
+}
+
+/* A walk along a table's column list, for FillMissingValues. */
+struct ColumnCursor {
+    VectorNode* node; /* the column at index at, or null past the last */
+    int32_t at;
+};
+
+const ColumnDefnEntry* CursorColumn(void* context, int32_t index) {
+    auto* cursor = static_cast<ColumnCursor*>(context);
+    while (cursor->node != nullptr && cursor->at < index) {
+        cursor->node = cursor->node->next;
+        ++cursor->at;
+    }
+    return cursor->node != nullptr ? static_cast<const ColumnDefnEntry*>(cursor->node->element) : nullptr;
+}
+
+/* A relvar row's generated value: GeneratedValue's, its length set only
+ * when there is one. */
+void* GeneratedInRelvar(void*, const ColumnDefnEntry* column, int32_t id, int32_t* length) {
+    int32_t made = 0;
+    void* value = GeneratedValue(id, column->type, &made);
+    if (value != nullptr) *length = made;
+    return value;
+}
+
+/* A relvar row's copy of the default, of the default's length. */
+void* DefaultInRelvar(void*, const ColumnDefnEntry* column, int32_t* length) {
+    void* value = CopyColumnValue(column->defaultValue, column->defaultLength, column->type);
+    if (value != nullptr) *length = column->defaultLength;
+    return value;
 }
 
 /* Unlinks row (whose predecessor is prev, null for the first row), tells
@@ -287,21 +318,10 @@ uint8_t AddNewRow(const char* tableName, RowObject* row) {
     if (relvar->kind == kRelvarTable) {
         Vector* columns = TableColumns(relvar);
         if (columns == nullptr || columns->count == 0) return 0;
-        int32_t i = 0;
-        for (VectorNode* node = ElementAt(columns, 0); node != nullptr && i < relvar->columnCount;
-             node = node->next, ++i) {
-            if (row->values[i] != nullptr) continue;
-            auto* column = static_cast<ColumnDefnEntry*>(node->element);
-            if (column->generatorName != nullptr) {
-                int32_t length = 0;
-                row->values[i] = GeneratedValue(GenerateID(relvar->name, column), column->type, &length);
-                if (row->values[i] != nullptr) row->lengths[i] = length;
-            }
-            if (row->values[i] == nullptr && column->defaultValue != nullptr) {
-                row->values[i] = CopyColumnValue(column->defaultValue, column->defaultLength, column->type);
-                if (row->values[i] != nullptr) row->lengths[i] = column->defaultLength;
-            }
-        }
+        ColumnCursor cursor{ElementAt(columns, 0), 0};
+        const MissingValueFill fill{relvar->name, relvar->columnCount, &cursor, CursorColumn, GeneratedInRelvar,
+                                    DefaultInRelvar, true};
+        FillMissingValues(fill, row->values, row->lengths);
     } else if (relvar->viewDefn == nullptr || relvar->viewDefn->columns == nullptr ||
                relvar->viewDefn->columns->count == 0) {
         return 0;
