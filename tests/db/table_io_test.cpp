@@ -323,7 +323,7 @@ TEST_P(TableIoTest, WhenTheCommitFailsEveryRowKeepsItsFlags) {
     ASSERT_TRUE(sql_.Exec("create table " + child + " (ITEMID " + Db().types.integer + " primary key, PID " +
                           Db().types.integer + " references " + parent + "(ID) deferrable initially deferred)"))
         << sql_.LastError();
-    if (Db().name == "sqlite") {
+    if (!Db().enforcesForeignKeysByDefault) {
         DBConnection* connection = GetDBConnection(Db().connectionName.c_str());
         ASSERT_NE(connection, nullptr);
         ASSERT_TRUE(ExecuteUpdate(connection, "PRAGMA foreign_keys = ON"));
