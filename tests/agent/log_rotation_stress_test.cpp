@@ -61,29 +61,47 @@ std::vector<std::string> AllLogFiles(const TempDir& dir, const std::string& stem
 }
 
 TEST(LogRotationStress, EveryRecordSurvivesManyRotationsExactlyOnceAndWhole) {
+    // Each writer logs at least kRecords records, and goes on (one record
+    // a millisecond) until the timer has made kCopies copies or two
+    // minutes have passed, however slowly a loaded machine runs the timer.
     constexpr int kThreads = 4;
     constexpr int kRecords = 4000;
+    constexpr int kCopies = 10;
     TempDir dir;
     LogRotationSettings* settings = MakeSettings(dir, "stress.log", 48 * 1024, 2, 100000);
     ASSERT_NE(settings, nullptr);
     ASSERT_EQ(StartLogRotation(settings), 0);
 
+    std::atomic<bool> enough{false};
+    std::vector<int> written(kThreads, 0);
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([t] {
-            for (int i = 0; i < kRecords; ++i) {
+        writers.emplace_back([t, &enough, &written] {
+            int i = 0;
+            for (; i < kRecords; ++i) {
                 LogInfo("stress writer %d record %d payload %s end\n", t, i, "0123456789abcdefghijklmnopqrstuvwxyz");
                 if (i % 20 == 19) std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
+            for (; !enough.load(); ++i) {
+                LogInfo("stress writer %d record %d payload %s end\n", t, i, "0123456789abcdefghijklmnopqrstuvwxyz");
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            written[static_cast<size_t>(t)] = i;
         });
     }
+    const std::string lastCopy = dir / ("stress" + std::to_string(kCopies) + ".log");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!FileExists(lastCopy) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    enough = true;
     for (std::thread& w : writers) w.join();
     StopAgentLogging();
     FreeSettings(settings);
 
     int copies = 0;
     std::vector<std::string> texts = AllLogFiles(dir, "stress", &copies);
-    EXPECT_GE(copies, 10) << "the timer should have rotated many times";
+    EXPECT_GE(copies, kCopies) << "the timer should have rotated many times";
 
     static const std::regex record(
         R"(^\[ \d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3} \] \[ \d+ \] \[(INFO|ERROR|DEBUG|TRACE)\] (.*)$)");
@@ -118,7 +136,8 @@ TEST(LogRotationStress, EveryRecordSurvivesManyRotationsExactlyOnceAndWhole) {
     EXPECT_EQ(malformed, 0);
     int missing = 0, doubled = 0;
     for (int t = 0; t < kThreads; ++t) {
-        for (int i = 0; i < kRecords; ++i) {
+        EXPECT_GE(written[static_cast<size_t>(t)], kRecords);
+        for (int i = 0; i < written[static_cast<size_t>(t)]; ++i) {
             auto it = seen.find({t, i});
             if (it == seen.end()) {
                 if (++missing < 5) {

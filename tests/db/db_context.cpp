@@ -99,6 +99,15 @@ DbContext SqliteContext() {
     c.blobReportedType = SQL_BINARY;
     c.needsLongDataLength = true;
     c.noDataWhenNothingChanged = true;
+    c.enforcesForeignKeysByDefault = false;
+    c.doublesExact = false;
+    c.runsSingleEngineCases = true;
+    c.longTextSql = "replace(hex(zeroblob(100000)), '0', 'ab')";
+    c.settings = {
+        {.sql = "PRAGMA database_list", .column = 0, .value = "0"},
+        {.sql = "PRAGMA database_list", .column = 2, .envKey = "ORV_TEST_SQLITE_DB"},
+    };
+    c.reportedCodes = {.tinyint = 1, .real = 10, .decimal = 15, .numeric = 10, .boolean = 19};
     c.canRestart = false;
     c.serverEngine = "";
     return c;
@@ -150,6 +159,22 @@ DbContext PostgresContext() {
     c.blobReportedType = SQL_LONGVARBINARY;
     c.needsLongDataLength = false;
     c.noDataWhenNothingChanged = true;
+    c.padsCharColumns = true;
+    c.hasUuidType = true;
+    c.longTextSql = "repeat('ab', 200000)";
+    c.otherSessionsSql =
+        "SELECT COUNT(*) FROM pg_stat_activity WHERE usename = current_user AND pid <> pg_backend_pid()";
+    c.currentDatabaseSql = "SELECT current_database()";
+    c.portKey = "ORV_TEST_PG_PORT";
+    c.readsServerKeysOfDsn = false;
+    c.settings = {
+        {.sql = "SHOW listen_addresses", .value = "127.0.0.1"},
+        {.sql = "SHOW port", .envKey = "ORV_TEST_PG_PORT"},
+        {.sql = "SELECT current_user", .value = "velkra"},
+        {.sql = "SELECT current_database()", .value = "velkra_test"},
+        {.sql = "SHOW server_encoding", .value = "UTF8"},
+    };
+    c.reportedCodes = {.tinyint = 3, .real = 11, .decimal = 13, .numeric = 13, .boolean = 19};
     c.canRestart = true;
     c.serverEngine = "pg";
     return c;
@@ -202,6 +227,21 @@ DbContext MariaDbContext() {
     c.blobReportedType = SQL_LONGVARBINARY;
     c.needsLongDataLength = false;
     c.noDataWhenNothingChanged = false;
+    c.backslashEscapesInLiterals = true;
+    c.longTextSql = "REPEAT('ab', 200000)";
+    c.otherSessionsSql =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE USER = "
+        "SUBSTRING_INDEX(CURRENT_USER(), '@', 1) AND ID <> CONNECTION_ID()";
+    c.currentDatabaseSql = "SELECT DATABASE()";
+    c.portKey = "ORV_TEST_MARIADB_PORT";
+    c.readsServerKeysOfDsn = true;
+    c.settings = {
+        {.sql = "SELECT @@bind_address", .value = "127.0.0.1"},
+        {.sql = "SELECT @@port", .envKey = "ORV_TEST_MARIADB_PORT"},
+        {.sql = "SELECT DATABASE()", .value = "velkra_test"},
+        {.sql = "SELECT @@character_set_server", .value = "utf8mb4"},
+    };
+    c.reportedCodes = {.tinyint = 1, .real = 11, .decimal = 12, .numeric = 12, .boolean = 1};
     c.canRestart = true;
     c.serverEngine = "mariadb";
     return c;
@@ -254,6 +294,14 @@ DbContext FirebirdContext() {
     c.maxTextLiteral = 16383;  // over a UTF8 connection
     c.selectOne = "SELECT 1 FROM RDB$DATABASE";
     c.noDataWhenNothingChanged = false;
+    c.padsCharColumns = true;
+    c.hasOctetsCharacterSet = true;
+    c.pagesByOffsetAlone = true;
+    c.longTextSql = "LPAD(CAST('' AS BLOB SUB_TYPE TEXT), 400000, 'ab')";
+    c.otherSessionsSql =
+        "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 AND "
+        "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$USER = CURRENT_USER";
+    c.reportedCodes = {.tinyint = 3, .real = 11, .decimal = 12, .numeric = 13, .boolean = 19};
     c.canRestart = false;
     c.serverEngine = "";
     return c;

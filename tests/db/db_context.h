@@ -82,6 +82,26 @@ struct DbSqlTypes {
     std::string NChar(int n) const { return ncharKeyword + "(" + std::to_string(n) + ")"; }
 };
 
+/* The type codes the library's provider gives the columns of a query
+ * made with some of the DbSqlTypes (the rest give their own code). */
+struct DbReportedCodes {
+    uint8_t tinyint = 1;   // SMALLINT where there is no TINYINT: 3
+    uint8_t real = 11;     // SQLite: 10 (every float is a double there)
+    uint8_t decimal = 12;  // PostgreSQL: 13; SQLite's driver keeps it as text: 15
+    uint8_t numeric = 13;  // SQLite: 10; MariaDB: 12 (NUMERIC is DECIMAL)
+    uint8_t boolean = 19;  // MariaDB: 1 (BOOLEAN is TINYINT(1))
+};
+
+/* One setting of a test database read back, to check that it is the one
+ * scripts/db-servers.sh made: column `column` of the first row of `sql`
+ * is `value`, or ports.env's `envKey` when that is not empty. */
+struct DbSetting {
+    std::string sql;
+    size_t column = 0;
+    std::string value;
+    std::string envKey;
+};
+
 struct DbContext {
     std::string name;            // "sqlite", "pg", "mariadb", "firebird", "fbserver" (the test name's suffix)
     std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"; Firebird: the database file"
@@ -117,6 +137,55 @@ struct DbContext {
     bool ddlCommitsTransaction = false;
     /* Longest identifier the engine keeps whole. */
     int maxIdentifierLength = 63;
+    /* Checks foreign keys without being asked; SQLite checks them only
+     * after PRAGMA foreign_keys = ON on the connection. */
+    bool enforcesForeignKeysByDefault = true;
+    /* A double reads back exactly as it was stored; SQLite's ODBC driver
+     * reads every value through SQLite's text, which has 15 significant
+     * digits (and makes the largest double 0). */
+    bool doublesExact = true;
+    /* A backslash in a text literal is an escape and has to be doubled
+     * (MariaDB's default sql_mode). */
+    bool backslashEscapesInLiterals = false;
+    /* A CHAR(n) column gives its value padded with blanks to n characters
+     * (PostgreSQL, Firebird); the others give it without the padding. */
+    bool padsCharColumns = false;
+    /* Has a uuid column type, which the driver reports as SQL_GUID
+     * (PostgreSQL). */
+    bool hasUuidType = false;
+    /* Has the OCTETS character set, whose texts the provider gives as
+     * bytes, and TIMESTAMP values with a fraction of a second, which the
+     * provider drops (Firebird). */
+    bool hasOctetsCharacterSet = false;
+    /* The dialect writes an offset without a limit (Firebird's "skip");
+     * the others have no offset without a limit and drop it. */
+    bool pagesByOffsetAlone = false;
+    /* The engine of the cases that need to run on one engine only (the
+     * velkra command end to end, the exact text of the sample stored
+     * queries, which is the SQLite dialect's): SQLite, which needs no
+     * server. */
+    bool runsSingleEngineCases = false;
+    /* An expression of a text of 400,000 characters, "abab...ab". */
+    std::string longTextSql;
+    /* The query of the number of the test user's sessions on the server
+     * other than the one asking; "" where there is no server. */
+    std::string otherSessionsSql;
+    /* The query of the name of the connection's database; "" for a
+     * database in a file, which has no name. */
+    std::string currentDatabaseSql;
+    /* The ports.env key of the server's port; "" for a database in a file. */
+    std::string portKey;
+    /* The ODBC driver reads a data source's server, account and database
+     * from the keys SERVER, UID, PWD and DATABASE that CreateDSNsFromFile
+     * writes (MariaDB's); psqlODBC reads Servername, Username and Password
+     * instead, so they have to come in the connection string. */
+    bool readsServerKeysOfDsn = false;
+    /* The settings the test database was made with, as it reports them
+     * (the address and port it listens on, the user, database and
+     * encoding; SQLite's file). */
+    std::vector<DbSetting> settings;
+    /* The type codes the provider reports (DbReportedCodes). */
+    DbReportedCodes reportedCodes;
 
     /* Driver facts, as SQLDescribeCol and SQLGetInfo report them through
      * unixODBC (checked by db_servers_test). */

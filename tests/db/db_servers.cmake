@@ -64,7 +64,7 @@ endfunction()
 function(orv_discover_db_tests target)
   cmake_parse_arguments(ARG "RESTARTS_SERVERS" "" "" ${ARGN})
   _orv_db_properties(props "${ARG_RESTARTS_SERVERS}")
-  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST ${ARG_UNPARSED_ARGUMENTS} PROPERTIES ${props})
+  orv_discover_tests(${target} DISCOVERY_MODE PRE_TEST ${ARG_UNPARSED_ARGUMENTS} PROPERTIES ${props})
 endfunction()
 
 function(orv_db_test_properties)

@@ -185,13 +185,13 @@ inline int32_t IntAt(const RowObject* row, int i) {
 }
 
 /* A text literal for the test's own statements (quotes doubled, and
- * backslashes for MariaDB). */
+ * backslashes where they are escapes). */
 inline std::string SqlText(const DbContext& db, const std::string& text) {
     std::string out = "'";
     for (char c : text) {
         if (c == '\'') {
             out += "''";
-        } else if (c == '\\' && db.name == "mariadb") {
+        } else if (c == '\\' && db.backslashEscapesInLiterals) {
             out += "\\\\";
         } else {
             out += c;

@@ -121,29 +121,30 @@ TEST_F(OdbcDsnTest, DataSourcesFromAFileConnect) {
         SCOPED_TRACE(db.name);
         ConnParams* params = nullptr;
         std::string current;
-        if (db.name == "sqlite") {
-            // Everything from the data source.
-            params = ParamsFor("made_sqlite", "", "NULL");
+        const std::string made = "made_" + db.name;
+        if (db.portKey.empty()) {
+            // A database in a file: everything from the data source.
+            params = ParamsFor(made, "", "NULL");
             current = "SELECT 1";
-        } else if (db.name == "pg") {
+        } else if (!db.readsServerKeysOfDsn) {
             // psqlODBC reads its server and account from the keys
             // Servername, Username and Password of odbc.ini, not SERVER,
             // UID and PWD; the driver and database come from the data
             // source.
             params = ParamsFor("x", "", "NULL", true,
-                               "DSN=made_pg;Servername=127.0.0.1;Port=" + DbEnvValue("ORV_TEST_PG_PORT") +
+                               "DSN=" + made + ";Servername=127.0.0.1;Port=" + DbEnvValue(db.portKey) +
                                    ";UID=" + user + ";PWD=" + password);
-            current = "SELECT current_database()";
+            current = db.currentDatabaseSql;
         } else {
             // MariaDB's driver reads SERVER, UID, PWD and DATABASE from the
             // data source; only the test server's port is added.
-            params = ParamsFor("x", "", "NULL", true, "DSN=made_mariadb;PORT=" + DbEnvValue("ORV_TEST_MARIADB_PORT"));
-            current = "SELECT DATABASE()";
+            params = ParamsFor("x", "", "NULL", true, "DSN=" + made + ";PORT=" + DbEnvValue(db.portKey));
+            current = db.currentDatabaseSql;
         }
         ProviderConnection c(params);
         FreeConnParams(params);
         ASSERT_TRUE(c) << log_.Text();
-        EXPECT_EQ(Scalar(c, current), db.name == "sqlite" ? "1" : database);
+        EXPECT_EQ(Scalar(c, current), db.currentDatabaseSql.empty() ? "1" : database);
     }
     EXPECT_TRUE(FileExists(sqliteFile));
 

@@ -44,17 +44,7 @@ protected:
     int ServerSessions() {
         OdbcSession counter;
         if (!counter.Connect(Db())) return -1;
-        std::string sql;
-        if (Db().name == "pg") {
-            sql = "SELECT COUNT(*) FROM pg_stat_activity WHERE usename = current_user AND pid <> pg_backend_pid()";
-        } else if (Db().name == "mariadb") {
-            sql = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE USER = "
-                  "SUBSTRING_INDEX(CURRENT_USER(), '@', 1) AND ID <> CONNECTION_ID()";
-        } else {
-            sql = "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 AND "
-                  "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$USER = CURRENT_USER";
-        }
-        std::optional<std::string> n = counter.Scalar(sql);
+        std::optional<std::string> n = counter.Scalar(Db().otherSessionsSql);
         return n && !n->empty() ? std::stoi(*n) : -1;
     }
 

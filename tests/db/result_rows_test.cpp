@@ -106,11 +106,7 @@ TEST_P(ResultRowsDbTest, ManyRowsWithALongTextAndNullsComeBackWhole) {
                              ", d, s, dt FROM " + table));
     }
     ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = NULL, dt = NULL WHERE MOD(id, 7) = 3"));
-    std::string repeat = db.name == "sqlite"     ? "replace(hex(zeroblob(100000)), '0', 'ab')"
-                         : db.name == "pg"       ? "repeat('ab', 200000)"
-                         : db.name == "firebird" ? "LPAD(CAST('' AS BLOB SUB_TYPE TEXT), 400000, 'ab')"
-                                                 : "REPEAT('ab', 200000)";
-    ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = " + repeat + " WHERE id = 2000"));
+    ASSERT_TRUE(c.Update("UPDATE " + table + " SET s = " + db.longTextSql + " WHERE id = 2000"));
     ResultHolder r(c.Query("SELECT id, d, s, dt FROM " + table + " ORDER BY id"));
     ASSERT_NE(r.set, nullptr);
     ASSERT_EQ(r.set->rowCount, 4096);

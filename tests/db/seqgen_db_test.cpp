@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <map>
 #include <set>
@@ -165,13 +166,16 @@ public:
         program_ = dir_ / ("seqgen_helper_" + std::to_string(getpid()) + "_" + tag);
         CopyExecutable(ORV_SEQGEN_HELPER, program_);
     }
+    /* Starts the helper taking count identifiers (0: until it is ended),
+     * delayUs microseconds apart; with holdAfter above 0 it holds after
+     * that many (seqgen_helper.cpp). */
     pid_t Start(const DbContext& db, const std::string& table, const std::string& sequence, long count,
-                long delayUs, const std::string& run) {
+                long delayUs, const std::string& run, long holdAfter = 0) {
         const std::string logDir = dir_ / ("log_" + run);
         MakeDirectoryPath(logDir.c_str());
         output_[run] = dir_ / ("out_" + run + ".txt");
         return StartProgram(program_, {db.name, table, sequence, std::to_string(count), output_[run], logDir,
-                                       std::to_string(delayUs)});
+                                       std::to_string(delayUs), std::to_string(holdAfter)});
     }
     std::string Output(const std::string& run) { return ReadFile(output_[run]); }
 
@@ -189,7 +193,7 @@ std::vector<int32_t> Identifiers(const std::string& text, bool* done) {
     for (const std::string& line : SplitLines(text)) {
         if (line == "DONE") {
             *done = true;
-        } else if (!line.empty() && line[0] != 'F') {
+        } else if (!line.empty() && isdigit(static_cast<unsigned char>(line[0]))) {
             ids.push_back(static_cast<int32_t>(strtol(line.c_str(), nullptr, 10)));
         }
     }
@@ -200,13 +204,16 @@ TEST_P(SeqGenDbTest, AProcessKilledInTheMiddleOfABatchNeverCausesARepeat) {
     sequences_.push_back(sequence_);
     TempDir dir;
     Helper helper(dir, "kill");
-    pid_t pid = helper.Start(Db(), table_, sequence_, 0, 1000, "first");
+    // The helper holds after 450 identifiers, in its second batch, and is
+    // killed there.
+    pid_t pid = helper.Start(Db(), table_, sequence_, 0, 0, "first", 450);
     ASSERT_GT(pid, 0);
-    // Into its second batch, then SIGKILL.
     bool done = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (Identifiers(helper.Output("first"), &done).size() < 450 && std::chrono::steady_clock::now() < deadline) {
-        if (helper.Output("first").find("FAILED") != std::string::npos) break;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    for (;;) {
+        const std::string output = helper.Output("first");
+        if (output.find("HOLDING\n") != std::string::npos || output.find("FAILED") != std::string::npos) break;
+        if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     KillStarted(pid);

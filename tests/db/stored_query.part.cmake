@@ -7,5 +7,5 @@ target_compile_definitions(db_stored_query_test PRIVATE ORV_SOURCE_DIR="${PROJEC
   ORV_VELKRA_PROGRAM="$<TARGET_FILE:velkra_cli>")
 add_dependencies(db_stored_query_test velkra_cli)
 _orv_db_properties(orv_stored_query_props OFF)
-gtest_discover_tests(db_stored_query_test DISCOVERY_MODE PRE_TEST
+orv_discover_tests(db_stored_query_test DISCOVERY_MODE PRE_TEST
   PROPERTIES ${orv_stored_query_props} RESOURCE_LOCK velkra_stored_queries)
