@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "agent/log_errors.h"
 #include "agent/object_lock.h"
 #include "agent/strings.h"
 #include "platform/win32.h"
@@ -221,13 +222,47 @@ void Lead(CommitQueue& q, std::unique_lock<std::mutex>& guard, uint64_t number) 
     if (wake) q.written.notify_all();
 }
 
-/* Writes one record: "[ stamp ] [ thread ] TAG message". The message is
- * formatted before any lock is taken; the time stamp and thread id are
- * taken as the record joins the queue. */
-void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const char* format, va_list args) {
-    if (gv_logFilePtr == nullptr) return;
-    if (g_log.level == 0 || g_log.level < threshold) return;
-    if (g_log.lockToken == nullptr) return;
+/* Queues one formatted record and returns once it is written: the prefix
+ * is put at prefix (REQUIRES: kPrefixRoom bytes) as the record joins the
+ * queue, taking the time stamp and thread id then. Returns the prefix's
+ * length. */
+size_t CommitRecord(char* prefix, const char* tag, size_t tagLength, const char* message, size_t length) {
+    CommitQueue& q = Queue();
+    std::unique_lock<std::mutex> guard(q.mutex);
+    size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
+    uint64_t number = ++q.queued;
+    if (!q.leading.load(std::memory_order_relaxed) && q.pending.empty()) {
+        // Nobody writes and nothing waits, so every earlier record is
+        // written: lead with this record alone, straight from its buffers,
+        // then with whatever joined meanwhile.
+        q.leading.store(true, std::memory_order_relaxed);
+        guard.unlock();
+        WritePieces(prefix, prefixLength, message, length);
+        guard.lock();
+        q.done.store(number, std::memory_order_release);
+        Lead(q, guard, q.queued);
+        return prefixLength;
+    }
+    q.pending.append(prefix, prefixLength).append(message, length);
+    if (q.leading.load(std::memory_order_relaxed)) {
+        if (!AwaitTurn(q, guard, number)) return prefixLength;  // written by another leader
+    } else {
+        q.leading.store(true, std::memory_order_relaxed);
+    }
+    Lead(q, guard, number);
+    return prefixLength;
+}
+
+/* Writes one record: "[ stamp ] [ thread ] TAG message", when the level and
+ * an open file let it. The message is formatted before any lock is taken;
+ * the time stamp and thread id are taken as the record joins the queue. An
+ * ERROR record (keep) is also kept for the calling thread's error channel,
+ * written or not, with the prefix it was written with (or would have been). */
+void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, bool keep, const char* format,
+                 va_list args) {
+    const bool write = gv_logFilePtr != nullptr && g_log.level != 0 && g_log.level >= threshold &&
+                       g_log.lockToken != nullptr;
+    if (!write && !keep) return;
 
     char buffer[1024];
     char* message = buffer;
@@ -243,30 +278,10 @@ void WriteRecord(const char* tag, size_t tagLength, uint8_t threshold, const cha
         vsnprintf(message, length + 1, format, args);
     }
 
-    CommitQueue& q = Queue();
-    std::unique_lock<std::mutex> guard(q.mutex);
     char prefix[kPrefixRoom];
-    size_t prefixLength = static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
-    uint64_t number = ++q.queued;
-    if (!q.leading.load(std::memory_order_relaxed) && q.pending.empty()) {
-        // Nobody writes and nothing waits, so every earlier record is
-        // written: lead with this record alone, straight from its buffers,
-        // then with whatever joined meanwhile.
-        q.leading.store(true, std::memory_order_relaxed);
-        guard.unlock();
-        WritePieces(prefix, prefixLength, message, length);
-        guard.lock();
-        q.done.store(number, std::memory_order_release);
-        Lead(q, guard, q.queued);
-        return;
-    }
-    q.pending.append(prefix, prefixLength).append(message, length);
-    if (q.leading.load(std::memory_order_relaxed)) {
-        if (!AwaitTurn(q, guard, number)) return;  // written by another leader
-    } else {
-        q.leading.store(true, std::memory_order_relaxed);
-    }
-    Lead(q, guard, number);
+    size_t prefixLength = write ? CommitRecord(prefix, tag, tagLength, message, length)
+                                : static_cast<size_t>(PutPrefix(prefix, tag, tagLength) - prefix);
+    if (keep) KeepLogError(prefix, prefixLength, message, length);
 }
 
 bool OpenLog(const char* mode) {
@@ -304,18 +319,18 @@ bool OpenLog(const char* mode) {
 
 }  // namespace
 
-#define ORV_DEFINE_WRITER(Name, Tag, Threshold)                      \
-    void Name(const char* format, ...) {                             \
-        va_list args;                                                \
-        va_start(args, format);                                      \
-        WriteRecord(Tag, sizeof(Tag) - 1, Threshold, format, args);  \
-        va_end(args);                                                \
+#define ORV_DEFINE_WRITER(Name, Tag, Threshold, Keep)                       \
+    void Name(const char* format, ...) {                                    \
+        va_list args;                                                       \
+        va_start(args, format);                                             \
+        WriteRecord(Tag, sizeof(Tag) - 1, Threshold, Keep, format, args);   \
+        va_end(args);                                                       \
     }
 
-ORV_DEFINE_WRITER(LogInfo, "[INFO]", 1)
-ORV_DEFINE_WRITER(LogError, "[ERROR]", 2)
-ORV_DEFINE_WRITER(LogDebug, "[DEBUG]", 3)
-ORV_DEFINE_WRITER(LogTrace, "[TRACE]", 4)
+ORV_DEFINE_WRITER(LogInfo, "[INFO]", 1, false)
+ORV_DEFINE_WRITER(LogError, "[ERROR]", 2, true)
+ORV_DEFINE_WRITER(LogDebug, "[DEBUG]", 3, false)
+ORV_DEFINE_WRITER(LogTrace, "[TRACE]", 4, false)
 
 #undef ORV_DEFINE_WRITER
 

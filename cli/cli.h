@@ -1,14 +1,18 @@
 /*
- * The velkra command: one program, sub-commands. Each sub-command is a
- * function from its arguments (after the sub-command's name) to an exit
- * code: 0 done, 1 failed (one line on standard error saying what and
- * where), 2 misused (one line on standard error). Results go to standard
- * output, messages to standard error.
+ * The velkra command: one program, sub-commands. Each sub-command is an
+ * entry of the command table (cli/commands.h) and a function from its
+ * parsed arguments to an exit code: 0 done, 1 failed (one line on standard
+ * error saying what and where), 2 misused (one line on standard error).
+ * Results go to standard output, messages to standard error. This header
+ * holds the pieces the sub-commands share: the parsed options, the error
+ * line, the library's log on standard error, and loading and reporting the
+ * data dictionary.
  */
 #ifndef ORV_CLI_CLI_H
 #define ORV_CLI_CLI_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv::cli {
@@ -16,12 +20,6 @@ namespace orv::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-struct Command {
-    const char* name;
-    const char* summary;
-    int (*run)(const std::vector<std::string>& args);
-};
 
 /* The options of a sub-command: "--name VALUE" or "--name=VALUE" for the
  * value options listed, "--help", and positional words. */
@@ -35,10 +33,11 @@ struct ParsedArgs {
     const std::string* Get(const std::string& name) const;
 };
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions);
-
 /* Writes "velkra <command>: <message>" and a line end to standard error. */
 void PrintError(const char* command, const std::string& message);
+
+/* " (see 'velkra <command> --help')", the end of a usage message. */
+std::string SeeHelp(const char* command);
 
 /* Sends the library's log records at ERROR level to standard error for the
  * run of a command, and takes them back at the end. */
@@ -50,12 +49,19 @@ public:
     ErrorLogToStderr& operator=(const ErrorLogToStderr&) = delete;
 };
 
-int RunTables(const std::vector<std::string>& args);
-int RunSelect(const std::vector<std::string>& args);
-int RunSql(const std::vector<std::string>& args);
-int RunDdl(const std::vector<std::string>& args);
-int RunInit(const std::vector<std::string>& args);
-int RunImport(const std::vector<std::string>& args);
+/* Where the library looks for one of its data files: "..\data\<name>",
+ * followed by " or <root>/data/<name>" when a root was given. */
+std::string DataFileWhere(const char* name, const std::string* root);
+
+/* Loads the data dictionary as the library does at start-up. False after
+ * "velkra <command>: cannot open the data dictionary list (<where>)" when
+ * the list file cannot be opened. REQUIRES: the table definition list is
+ * set up and the root, when given, is set. */
+bool LoadDictionary(const char* command, const std::string* root);
+
+/* Whether every file, table and list entry of the data dictionary loaded;
+ * false after the line on standard error that counts those that did not. */
+bool ReportDictionary(const char* command);
 
 }  // namespace orv::cli
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/commands.h"
 #include "datastore/datadict.h"
 #include "datastore/table_defn.h"
 #include "datastore/velkra_root.h"
@@ -19,8 +20,6 @@
 #include "db/provider.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kDdlHelp[] =
     "usage: velkra ddl [--root DIR] [--dialect MYSQL|PGSQL|SQLITE|FIREBIRD]\n"
@@ -44,6 +43,8 @@ const char kDdlHelp[] =
     "dictionary or connparams.txt cannot be read or a statement cannot be\n"
     "generated (the messages on standard error say which table), 2 on a usage\n"
     "error (also for an unknown dialect).\n";
+
+namespace {
 
 /* The library parts the command uses, set up and taken down with it. */
 struct Session {
@@ -95,26 +96,9 @@ std::string OneLine(const std::string& sql, bool backslashEscapes) {
 
 }  // namespace
 
-int RunDdl(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root", "--dialect"});
-    if (!parsed.error.empty()) {
-        PrintError("ddl", parsed.error + " (see 'velkra ddl --help')");
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        fputs(kDdlHelp, stdout);
-        return kExitOk;
-    }
-    if (!parsed.positional.empty()) {
-        PrintError("ddl", "unexpected argument '" + parsed.positional[0] + "' (see 'velkra ddl --help')");
-        return kExitUsage;
-    }
-    const std::string* root = parsed.Get("--root");
-    if (root != nullptr && root->empty()) {
-        PrintError("ddl", "option '--root' needs a directory");
-        return kExitUsage;
-    }
-    const std::string* dialectOption = parsed.Get("--dialect");
+int RunDdl(const ParsedArgs& args) {
+    const std::string* root = args.Get("--root");
+    const std::string* dialectOption = args.Get("--dialect");
 
     ErrorLogToStderr log;
     Session session;
@@ -129,8 +113,7 @@ int RunDdl(const std::vector<std::string>& args) {
     }
     if (root != nullptr) SetVelkraRoot(root->c_str());
     if (generator == nullptr) {
-        std::string where = "..\\data\\connparams.txt";
-        if (root != nullptr) where += " or " + *root + "/data/connparams.txt";
+        const std::string where = DataFileWhere("connparams.txt", root);
         if (!LoadConnParamsEntryFromFile("..\\data\\connparams.txt")) {
             PrintError("ddl", "cannot open the connection parameters (" + where + "); give --dialect");
             return kExitFailed;
@@ -150,10 +133,7 @@ int RunDdl(const std::vector<std::string>& args) {
         }
     }
 
-    if (!LoadAllDataDictFiles()) {
-        std::string where = "..\\data\\datadictionary.txt";
-        if (root != nullptr) where += " or " + *root + "/data/datadictionary.txt";
-        PrintError("ddl", "cannot open the data dictionary list (" + where + ")");
+    if (!LoadDictionary("ddl", root)) {
         return kExitFailed;
     }
     const bool backslashEscapes = strcasecmp(generator->name, "MYSQL") == 0;
@@ -173,14 +153,7 @@ int RunDdl(const std::vector<std::string>& args) {
         fputs(line.c_str(), stdout);
     }
     fflush(stdout);
-    DataDictLoadReport report = GetDataDictLoadReport();
-    if (report.filesFailed > 0 || report.tablesFailed > 0 || report.entriesRefused > 0) {
-        PrintError("ddl", std::to_string(report.filesFailed) + " file(s), " + std::to_string(report.tablesFailed) +
-                              " table(s) and " + std::to_string(report.entriesRefused) +
-                              " list entr(ies) of the data dictionary could not be loaded; the messages above "
-                              "say where");
-        status = kExitFailed;
-    }
+    if (!ReportDictionary("ddl")) status = kExitFailed;
     return status;
 }
 

@@ -3,19 +3,22 @@
  * velkra import, and velkra select without a row document. Each starts
  * the library with InitVelkra, does its work and shuts the library down.
  * The library logs to DIR/logs/velkra.log; when something fails, the ERROR
- * records this run added there go to standard error.
+ * records the command's thread logged since the start (agent/log_errors.h)
+ * go to standard error, one line each as the log holds them.
  */
 #include <sys/stat.h>
 
-#include <cctype>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "agent/log.h"
+#include "agent/log_errors.h"
 #include "cli/cli.h"
 #include "cli/cmd_library.h"
+#include "cli/commands.h"
 #include "datastore/criteria.h"
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
@@ -23,8 +26,6 @@
 #include "persist/velkra_init.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kInitHelp[] =
     "usage: velkra init --root DIR\n"
@@ -59,28 +60,27 @@ const char kImportHelp[] =
     "fails (the log's ERROR records are on standard error), 2 on a usage\n"
     "error.\n";
 
+namespace {
+
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int64_t FileSize(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-}
-
-/* Whether a log line begins a record ("[ yyyy-") or is an open or close
- * line. */
-bool BeginsRecord(const std::string& line) {
-    if (line.rfind("Log open time: ", 0) == 0 || line.rfind("Log close time: ", 0) == 0) return true;
-    return line.size() > 7 && line[0] == '[' && line[1] == ' ' && isdigit(static_cast<unsigned char>(line[2])) &&
-           line[6] == '-';
-}
-
-/* The parsed usage of the library commands. */
-int UsageError(const char* command, const std::string& message) {
-    PrintError(command, message + " (see 'velkra " + command + " --help')");
-    return kExitUsage;
+/* A kept ERROR record on one line: its line ends dropped at the end and
+ * made blanks inside (none after a blank), as the log file shows it. */
+std::string OneLineRecord(const char* record) {
+    std::string text = record;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 /* Rows of a relvar that are in memory (deleted ones still listed
@@ -111,8 +111,7 @@ LibraryRun::~LibraryRun() {
 bool LibraryRun::Start(const char* command, const std::string* root) {
     command_ = command;
     if (root == nullptr || root->empty()) {
-        PrintError(command, "option '--root' with the library root is needed (see 'velkra " + std::string(command) +
-                                " --help')");
+        PrintError(command, "option '--root' with the library root is needed" + SeeHelp(command));
         usage_ = true;
         return false;
     }
@@ -121,7 +120,9 @@ bool LibraryRun::Start(const char* command, const std::string* root) {
         return false;
     }
     logPath_ = *root + "/logs/velkra.log";
-    logOffset_ = FileSize(logPath_);
+    // Every ERROR record of the run is kept, however many there are.
+    SetLogErrorLimit(SIZE_MAX);
+    ClearLogErrors();
     started_ = true;
     if (InitVelkra(root->c_str())) return true;
     if (gv_logFilePtr == nullptr) {
@@ -133,53 +134,13 @@ bool LibraryRun::Start(const char* command, const std::string* root) {
 }
 
 void LibraryRun::Fail(const std::string& message) {
-    PrintLogErrors();
+    PrintKeptErrors();
     PrintError(command_, message + " (log: " + logPath_ + ")");
 }
 
-void LibraryRun::PrintLogErrors() {
-    FILE* file = fopen(logPath_.c_str(), "rb");
-    if (file == nullptr) return;
-    std::string text;
-    if (fseek(file, static_cast<long>(logOffset_), SEEK_SET) == 0) {
-        char buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    }
-    fclose(file);
-    logOffset_ += static_cast<int64_t>(text.size());
-    // A record runs from its "[timestamp]" line to the next one; the
-    // messages may begin or end with line breaks of their own.
-    std::string record;
-    bool isError = false;
-    auto flush = [&] {
-        if (isError) {
-            while (!record.empty() && record.back() == '\n') record.pop_back();
-            std::string out;
-            for (char c : record) {
-                if (c == '\n') {
-                    if (!out.empty() && out.back() != ' ') out += ' ';
-                } else {
-                    out += c;
-                }
-            }
-            fprintf(stderr, "%s\n", out.c_str());
-        }
-        record.clear();
-        isError = false;
-    };
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        at = end == std::string::npos ? text.size() : end + 1;
-        if (BeginsRecord(line)) {
-            flush();
-            isError = line.find("] [ERROR] ") != std::string::npos;
-        }
-        record += line + "\n";
-    }
-    flush();
+void LibraryRun::PrintKeptErrors() {
+    for (size_t i = 0; i < CountLogErrors(); ++i) fprintf(stderr, "%s\n", OneLineRecord(GetLogErrorRecord(i)).c_str());
+    ClearLogErrors();
 }
 
 namespace {
@@ -203,16 +164,9 @@ int32_t UnsavedRows(std::string* tables) {
 
 }  // namespace
 
-int RunInit(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root"});
-    if (!parsed.error.empty()) return UsageError("init", parsed.error);
-    if (parsed.help) {
-        fputs(kInitHelp, stdout);
-        return kExitOk;
-    }
-    if (!parsed.positional.empty()) return UsageError("init", "unexpected argument '" + parsed.positional[0] + "'");
+int RunInit(const ParsedArgs& args) {
     LibraryRun library;
-    if (!library.Start("init", parsed.Get("--root"))) return library.usage() ? kExitUsage : kExitFailed;
+    if (!library.Start("init", args.Get("--root"))) return library.usage() ? kExitUsage : kExitFailed;
     // The start goes on when default rows do not store; the command says so.
     std::string tables;
     if (int32_t unsaved = UnsavedRows(&tables); unsaved > 0) {
@@ -223,21 +177,9 @@ int RunInit(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int RunImport(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root"});
-    if (!parsed.error.empty()) return UsageError("import", parsed.error);
-    if (parsed.help) {
-        fputs(kImportHelp, stdout);
-        return kExitOk;
-    }
-    if (parsed.positional.size() != 1 || parsed.positional[0].empty()) {
-        return UsageError("import", parsed.positional.size() > 1
-                                        ? "unexpected argument '" + parsed.positional[1] + "'"
-                                        : std::string("no row document given"));
-    }
-    const std::string& document = parsed.positional[0];
-    const std::string* root = parsed.Get("--root");
-    if (root == nullptr || root->empty()) return UsageError("import", "option '--root' with the library root is needed");
+int RunImport(const ParsedArgs& args) {
+    const std::string& document = args.positional[0];
+    const std::string* root = args.Get("--root");
     FILE* probe = fopen(document.c_str(), "rb");
     if (probe == nullptr) {
         PrintError("import", "cannot read the row document " + document);

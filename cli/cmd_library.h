@@ -5,7 +5,6 @@
 #ifndef ORV_CLI_CMD_LIBRARY_H
 #define ORV_CLI_CMD_LIBRARY_H
 
-#include <cstdint>
 #include <string>
 
 namespace orv::cli {
@@ -24,16 +23,16 @@ public:
     bool Start(const char* command, const std::string* root);
     bool usage() const { return usage_; }
 
-    /* The ERROR records the log got since the last look, then
-     * "velkra <command>: <message> (log: <path>)", on standard error. */
+    /* The ERROR records the command's thread logged since the start or
+     * the last Fail, then "velkra <command>: <message> (log: <path>)", on
+     * standard error. */
     void Fail(const std::string& message);
 
 private:
-    void PrintLogErrors();
+    void PrintKeptErrors();
 
     const char* command_ = "";
     std::string logPath_;
-    int64_t logOffset_ = 0;
     bool started_ = false;
     bool usage_ = false;
 };

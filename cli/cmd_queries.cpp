@@ -3,14 +3,13 @@
  * every stored query (or the one asked for), prints its id, the statement
  * generated from its definition rows and the rows the statement returns.
  */
-#include "cli/cmd_queries.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/commands.h"
 #include "db/result_set.h"
 #include "persist/stored_query.h"
 #include "persist/velkra_init.h"
@@ -18,8 +17,6 @@
 #include "util/conv_number.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kQueriesHelp[] =
     "usage: velkra queries --root DIR\n"
@@ -52,6 +49,8 @@ const char kQueryHelp[] =
     "\n"
     "Exit status: 0 done, 1 when the library does not start, ID is not a\n"
     "stored query or it cannot be built or run, 2 on a usage error.\n";
+
+namespace {
 
 /* The statement on one line: line ends and runs of blanks become one
  * blank, none at the ends. */
@@ -91,41 +90,15 @@ bool PrintStoredQuery(const char* command, int32_t id) {
     return true;
 }
 
-/* Parses the options; a usage error or --help gives its exit code in
- * *exitCode and false. */
-bool ParseQueryArgs(const char* command, const char* help, const std::vector<std::string>& args, size_t positional,
-                    std::string* root, std::vector<std::string>* words, int* exitCode) {
-    ParsedArgs parsed = ParseArgs(args, {"--root"});
-    std::string see = std::string(" (see 'velkra ") + command + " --help')";
-    if (!parsed.error.empty()) {
-        PrintError(command, parsed.error + see);
-        *exitCode = kExitUsage;
-        return false;
-    }
-    if (parsed.help) {
-        std::fputs(help, stdout);
-        *exitCode = kExitOk;
-        return false;
-    }
-    const std::string* rootOption = parsed.Get("--root");
-    if (rootOption == nullptr || rootOption->empty()) {
-        PrintError(command, "option '--root' with the library root is needed" + see);
-        *exitCode = kExitUsage;
-        return false;
-    }
-    if (parsed.positional.size() != positional) {
-        PrintError(command, positional == 0 ? "unexpected argument '" + parsed.positional[0] + "'" + see
-                                            : "one stored query id is needed" + see);
-        *exitCode = kExitUsage;
-        return false;
-    }
+/* The library root of the parsed options; false after the message when
+ * it is no directory. REQUIRES: --root given (the entry's RootNeeded). */
+bool RootDirectory(const char* command, const ParsedArgs& args, std::string* root) {
+    const std::string* rootOption = args.Get("--root");
     if (IsDirectory(rootOption->c_str()) != 1) {
         PrintError(command, "'" + *rootOption + "' is not a directory");
-        *exitCode = kExitFailed;
         return false;
     }
     *root = *rootOption;
-    *words = parsed.positional;
     return true;
 }
 
@@ -142,11 +115,9 @@ public:
 
 }  // namespace
 
-int RunQueries(const std::vector<std::string>& args) {
+int RunQueries(const ParsedArgs& args) {
     std::string root;
-    std::vector<std::string> words;
-    int exitCode = kExitOk;
-    if (!ParseQueryArgs("queries", kQueriesHelp, args, 0, &root, &words, &exitCode)) return exitCode;
+    if (!RootDirectory("queries", args, &root)) return kExitFailed;
     Library library;
     if (!library.Start("queries", root)) return kExitFailed;
     std::vector<int32_t> ids;
@@ -160,11 +131,10 @@ int RunQueries(const std::vector<std::string>& args) {
     return ok ? kExitOk : kExitFailed;
 }
 
-int RunQuery(const std::vector<std::string>& args) {
+int RunQuery(const ParsedArgs& args) {
     std::string root;
-    std::vector<std::string> words;
-    int exitCode = kExitOk;
-    if (!ParseQueryArgs("query", kQueryHelp, args, 1, &root, &words, &exitCode)) return exitCode;
+    if (!RootDirectory("query", args, &root)) return kExitFailed;
+    const std::vector<std::string>& words = args.positional;
     int32_t id = ConvertTextToInteger(words[0].c_str());
     if (!IsIntegerText(words[0].c_str()) || (id == -1 && words[0] != "-1")) {
         PrintError("query", "'" + words[0] + "' is not a query id (see 'velkra query --help')");

@@ -9,8 +9,8 @@
 
 #include "cli/cli.h"
 #include "cli/cmd_library.h"
+#include "cli/commands.h"
 #include "datastore/criteria.h"
-#include "datastore/datadict.h"
 #include "datastore/relvar.h"
 #include "datastore/relvar_xml.h"
 #include "datastore/seqgen.h"
@@ -18,8 +18,6 @@
 #include "datastore/velkra_root.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kSelectHelp[] =
     "usage: velkra select [--root DIR] --xml ROWS.xml TABLE [CRITERIA]\n"
@@ -50,6 +48,8 @@ const char kSelectHelp[] =
     "Exit status: 0 done, 1 when the dictionary, the document, the table or\n"
     "the criteria fail (one line on standard error says which), 2 on a usage\n"
     "error.\n";
+
+namespace {
 
 /* Primes every generator of the loaded definitions with an in-memory
  * sequence from 1. */
@@ -82,41 +82,26 @@ struct Loaded {
 
 }  // namespace
 
-int RunSelect(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root", "--xml"});
-    if (!parsed.error.empty()) {
-        PrintError("select", parsed.error + " (see 'velkra select --help')");
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        fputs(kSelectHelp, stdout);
-        return kExitOk;
-    }
-    const std::string* root = parsed.Get("--root");
-    const std::string* xml = parsed.Get("--xml");
+std::string XmlOrRoot(const char* command, const ParsedArgs& args) {
+    const std::string* root = args.Get("--root");
+    const std::string* xml = args.Get("--xml");
     if ((xml == nullptr && root == nullptr) || (xml != nullptr && xml->empty())) {
-        PrintError("select", "option '--xml' with a row document or '--root' is needed (see 'velkra select --help')");
-        return kExitUsage;
+        return "option '--xml' with a row document or '--root' is needed" + SeeHelp(command);
     }
-    if (parsed.positional.empty() || parsed.positional.size() > 2) {
-        PrintError("select", parsed.positional.empty() ? "no table given (see 'velkra select --help')"
-                                                       : "unexpected argument '" + parsed.positional[2] +
-                                                             "' (see 'velkra select --help')");
-        return kExitUsage;
-    }
-    const std::string& table = parsed.positional[0];
-    const std::string* criteria = parsed.positional.size() == 2 ? &parsed.positional[1] : nullptr;
+    return "";
+}
+
+int RunSelect(const ParsedArgs& args) {
+    const std::string* root = args.Get("--root");
+    const std::string* xml = args.Get("--xml");
+    const std::string& table = args.positional[0];
+    const std::string* criteria = args.positional.size() == 2 ? &args.positional[1] : nullptr;
     if (xml == nullptr) return RunSelectFromDatabase(root, table, criteria);
 
     ErrorLogToStderr log;
     Loaded loaded;
     if (root != nullptr && !root->empty()) SetVelkraRoot(root->c_str());
-    if (!LoadAllDataDictFiles()) {
-        std::string where = "..\\data\\datadictionary.txt";
-        if (root != nullptr) where += " or " + *root + "/data/datadictionary.txt";
-        PrintError("select", "cannot open the data dictionary list (" + where + ")");
-        return kExitFailed;
-    }
+    if (!LoadDictionary("select", root)) return kExitFailed;
     if (GetTableDefn(table.c_str()) == nullptr) {
         PrintError("select", "unknown table '" + table + "': the data dictionary does not define it");
         return kExitFailed;

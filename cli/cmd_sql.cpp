@@ -11,6 +11,7 @@
 
 #include "agent/log.h"
 #include "cli/cli.h"
+#include "cli/commands.h"
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/datasource_map.h"
@@ -19,8 +20,6 @@
 #include "datastore/velkra_root.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kSqlHelp[] =
     "usage: velkra sql [--root DIR] [--source NAME] STATEMENT\n"
@@ -41,6 +40,8 @@ const char kSqlHelp[] =
     "\n"
     "Exit status: 0 done, 1 when the files, the connection or the statement\n"
     "fail (the driver's message is on standard error), 2 on a usage error.\n";
+
+namespace {
 
 bool ReturnsRows(const std::string& statement) {
     size_t i = 0;
@@ -67,24 +68,10 @@ struct DatabaseLayer {
 
 }  // namespace
 
-int RunSql(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root", "--source"});
-    if (!parsed.error.empty()) {
-        PrintError("sql", parsed.error + " (see 'velkra sql --help')");
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        fputs(kSqlHelp, stdout);
-        return kExitOk;
-    }
-    if (parsed.positional.size() != 1 || parsed.positional[0].empty()) {
-        PrintError("sql", parsed.positional.empty() ? "no statement given (see 'velkra sql --help')"
-                                                    : "give the statement as one argument (see 'velkra sql --help')");
-        return kExitUsage;
-    }
-    const std::string& statement = parsed.positional[0];
-    const std::string* root = parsed.Get("--root");
-    const std::string* source = parsed.Get("--source");
+int RunSql(const ParsedArgs& args) {
+    const std::string& statement = args.positional[0];
+    const std::string* root = args.Get("--root");
+    const std::string* source = args.Get("--source");
 
     ErrorLogToStderr log;
     DatabaseLayer layer;
@@ -94,8 +81,7 @@ int RunSql(const std::vector<std::string>& args) {
     SetLogLevel(0);
     LoadDataSourceMapEntryFromFile("..\\data\\dsn_table_map.txt");
     SetLogLevel(level);
-    std::string where = "..\\data\\connparams.txt";
-    if (root != nullptr) where += " or " + *root + "/data/connparams.txt";
+    const std::string where = DataFileWhere("connparams.txt", root);
     if (!LoadConnParamsEntryFromFile("..\\data\\connparams.txt")) {
         PrintError("sql", "cannot open the connection parameters (" + where + ")");
         return kExitFailed;

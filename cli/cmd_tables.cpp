@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/commands.h"
 #include "datastore/datadict.h"
 #include "datastore/table_defn.h"
 #include "datastore/velkra_root.h"
 
 namespace orv::cli {
-
-namespace {
 
 const char kTablesHelp[] =
     "usage: velkra tables [--root DIR]\n"
@@ -33,39 +32,19 @@ const char kTablesHelp[] =
     "cannot be opened or a file or table could not be loaded (the library's\n"
     "messages say why, on standard error), 2 on a usage error.\n";
 
+namespace {
+
 void PrintLine(void*, const char* line) { fputs(line, stdout); }
 
 }  // namespace
 
-int RunTables(const std::vector<std::string>& args) {
-    ParsedArgs parsed = ParseArgs(args, {"--root"});
-    if (!parsed.error.empty()) {
-        PrintError("tables", parsed.error + " (see 'velkra tables --help')");
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        fputs(kTablesHelp, stdout);
-        return kExitOk;
-    }
-    if (!parsed.positional.empty()) {
-        PrintError("tables", "unexpected argument '" + parsed.positional[0] + "' (see 'velkra tables --help')");
-        return kExitUsage;
-    }
-    const std::string* root = parsed.Get("--root");
-    if (root != nullptr && root->empty()) {
-        PrintError("tables", "option '--root' needs a directory");
-        return kExitUsage;
-    }
-
+int RunTables(const ParsedArgs& args) {
+    const std::string* root = args.Get("--root");
     ErrorLogToStderr log;
     if (root != nullptr) SetVelkraRoot(root->c_str());
     InitTableDefnList();
     ResetDataDictLoadReport();
-    bool listed = LoadAllDataDictFiles();
-    if (!listed) {
-        std::string where = "..\\data\\datadictionary.txt";
-        if (root != nullptr) where += " or " + *root + "/data/datadictionary.txt";
-        PrintError("tables", "cannot open the data dictionary list (" + where + ")");
+    if (!LoadDictionary("tables", root)) {
         FreeAllTableDefns();
         return kExitFailed;
     }
@@ -76,17 +55,9 @@ int RunTables(const std::vector<std::string>& args) {
         }
     }
     fflush(stdout);
-    DataDictLoadReport report = GetDataDictLoadReport();
+    bool loaded = ReportDictionary("tables");
     FreeAllTableDefns();
-    if (report.filesFailed > 0 || report.tablesFailed > 0 || report.entriesRefused > 0) {
-        PrintError("tables", std::to_string(report.filesFailed) + " file(s), " +
-                                 std::to_string(report.tablesFailed) + " table(s) and " +
-                                 std::to_string(report.entriesRefused) +
-                                 " list entr(ies) of the data dictionary could not be loaded; the messages "
-                                 "above say where");
-        return kExitFailed;
-    }
-    return kExitOk;
+    return loaded ? kExitOk : kExitFailed;
 }
 
 }  // namespace orv::cli

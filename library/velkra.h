@@ -3,7 +3,8 @@
  *
  * An application includes "velkra.h" and links the CMake target velkra
  * (static, alias orv::velkra) or velkra_shared. The headers keep their
- * folders below this one: agent/ (log writer, object lock, heap copies),
+ * folders below this one: agent/ (log writer and its per-thread ERROR
+ * records, object lock, heap copies),
  * util/ (vector, string hash table, date-time values), datastore/ (type
  * codes, column values, table definitions, the data dictionary loader, the
  * library root, relvars, criteria, XML row documents, change listeners,
@@ -17,6 +18,7 @@
 #define ORV_VELKRA_H
 
 #include "agent/log.h"
+#include "agent/log_errors.h"
 #include "agent/object_lock.h"
 #include "agent/strings.h"
 #include "dataobject/dataobject.h"
