@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -144,15 +145,16 @@ TEST_P(TransactionGuardTest, RollbackKeepsTheLockAndRestartBeginsAgain) {
 
 TEST_P(TransactionGuardTest, AnotherThreadTakesTheLockOnlyWhenTheGuardIsGone) {
     const void* key = TransactionLockKey(connection_);
-    std::atomic<bool> guardGone{false};
-    std::atomic<bool> sawGuardGone{false};
+    auto guardGone = std::make_shared<std::atomic<bool>>(false);
+    auto sawGuardGone = std::make_shared<std::promise<bool>>();
+    std::future<bool> seen = sawGuardGone->get_future();
     std::thread waiter;
     {
         TransactionGuard transaction(connection_);
         ASSERT_TRUE(transaction.open()) << LogText();
-        waiter = std::thread([&] {
+        waiter = std::thread([key, guardGone, sawGuardGone] {
             LockObject(key);
-            sawGuardGone = guardGone.load();
+            sawGuardGone->set_value(guardGone->load());
             UnlockObject(key);
         });
         Insert(1);
@@ -160,10 +162,15 @@ TEST_P(TransactionGuardTest, AnotherThreadTakesTheLockOnlyWhenTheGuardIsGone) {
         EXPECT_TRUE(transaction.Restart());
         // Time for the waiter to reach the lock; it must still be waiting.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        guardGone = true;
+        guardGone->store(true);
+    }
+    // Bounded against a hang only: the lock is given back at once.
+    if (seen.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        waiter.detach();
+        FAIL() << "the guard kept its lock";
     }
     waiter.join();
-    EXPECT_TRUE(sawGuardGone);
+    EXPECT_TRUE(seen.get());
     EXPECT_TRUE(KeyIsFree(key));
 }
 
