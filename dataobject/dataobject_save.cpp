@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "agent/object_lock.h"
 #include "dataobject/dataobject.h"
 #include "dataobject/dataobject_internal.h"
 #include "datastore/criteria.h"
 #include "db/connection.h"
+#include "persist/save_batch.h"
 #include "persist/sql_text.h"
 
 namespace orv {
@@ -141,17 +141,11 @@ char* StatementForRow(RowUnit* row, const RowCollection* c, bool* needed) {
     }
     const uint8_t state = row->state;
     LogDebug("RowState %d\n", state);
-    char* sql = nullptr;
-    if (state == (kRowStored | kRowModified)) {
-        *needed = true;
-        sql = GenerateUpdateQuery(c->tableName, object);
-    } else if ((state & kRowStored) && (state & kRowDeleted)) {
-        *needed = true;
-        sql = GenerateDeleteQuery(c->tableName, object);
-    } else if (state == kRowNew || state == (kRowNew | kRowModified)) {
-        *needed = true;
-        sql = GenerateInsertQuery(c->tableName, object);
-    } else if (state > kRowStored && !((state & kRowNew) && (state & kRowDeleted)) && state != kRowDeleted) {
+    const SaveKind kind = SaveKindOf(state);
+    *needed = kind != SaveKind::kNone;
+    char* sql = GenerateSaveQuery(kind, c->tableName, object);
+    if (kind == SaveKind::kNone && state > kRowStored && !((state & kRowNew) && (state & kRowDeleted)) &&
+        state != kRowDeleted) {
         LogError("Invalid State for keyStr.  Cannot Save.\n");
     }
     FreeBorrowedRowObject(object);
@@ -160,60 +154,7 @@ char* StatementForRow(RowUnit* row, const RowCollection* c, bool* needed) {
 }
 
 /* The state of a row whose statement was written. */
-void MarkWritten(RowUnit* row) { row->state = (row->state & kRowDeleted) ? kRowDeleted : kRowStored; }
-
-void LogFailed(const char* sql) {
-    LogError("Error in executing update query \n");
-    LogError("QUERY : %s\n", sql != nullptr ? sql : "(null)");
-}
-
-struct Pending {
-    RowUnit* row;
-    char* sql;
-    bool written;
-};
-
-/* Attempts at one transaction before the rest run one at a time. */
-constexpr int kMaxSaveAttempts = 10;
-
-/* The statements in one transaction committed only when each one in it
- * succeeded: a failing statement is left out and the transaction tried
- * again without it, so whatever the engine does with a failed statement
- * inside a transaction, the commit holds exactly the statements marked
- * written. */
-void RunInTransaction(DBConnection* connection, std::vector<Pending>* pending) {
-    std::vector<bool> failed(pending->size(), false);
-    for (int attempt = 0; attempt < kMaxSaveAttempts; ++attempt) {
-        if (BeginTransaction(connection) != 1) {
-            LogError("Cannot begin the transaction of SaveDataObject\n");
-            return;
-        }
-        size_t failedAt = pending->size();
-        for (size_t i = 0; i < pending->size() && failedAt == pending->size(); ++i) {
-            if (!failed[i] && ExecuteUpdate(connection, (*pending)[i].sql) != 1) failedAt = i;
-        }
-        if (failedAt == pending->size()) {
-            if (CommitTransaction(connection) != 1) {
-                LogError("Commit failed in SaveDataObject: every row keeps its state\n");
-                return;
-            }
-            for (size_t i = 0; i < pending->size(); ++i) (*pending)[i].written = !failed[i];
-            return;
-        }
-        LogFailed((*pending)[failedAt].sql);
-        RollbackTransaction(connection);
-        failed[failedAt] = true;
-    }
-    LogError("SaveDataObject: %d statements failed; the others run one at a time\n", kMaxSaveAttempts);
-    for (size_t i = 0; i < pending->size(); ++i) {
-        if (failed[i]) continue;
-        if (ExecuteUpdate(connection, (*pending)[i].sql) == 1) {
-            (*pending)[i].written = true;
-        } else {
-            LogFailed((*pending)[i].sql);
-        }
-    }
-}
+void MarkWritten(RowUnit* row) { row->state = WrittenState(row->state); }
 
 }  // namespace
 
@@ -232,7 +173,7 @@ bool SaveRowUnit(RowUnit* row, RowCollection* collection) {
     if (ok) {
         MarkWritten(row);
     } else {
-        LogFailed(sql);
+        LogFailedSaveStatement(sql);
     }
     free(sql);
     return ok;
@@ -252,8 +193,8 @@ bool SaveDataObject(DataObject* object) {
     // Inserts and updates run parents first, deletes children first.
     struct Group {
         const char* connectionName;
-        std::vector<Pending> pending;
-        std::vector<std::vector<Pending>> deletes;  /* per table, in table order */
+        std::vector<SaveStatement> pending;
+        std::vector<std::vector<SaveStatement>> deletes;  /* per table, in table order */
     };
     std::vector<Group> groups;
     for (VectorNode* node = object->tableList->head; node != nullptr; node = node->next) {
@@ -282,8 +223,8 @@ bool SaveDataObject(DataObject* object) {
             bool needed = false;
             char* sql = StatementForRow(row, c, &needed);
             if (sql == nullptr) continue;
-            const bool remove = (row->state & kRowStored) && (row->state & kRowDeleted);
-            (remove ? group->deletes.back() : group->pending).push_back(Pending{row, sql, false});
+            const bool remove = SaveKindOf(row->state) == SaveKind::kDelete;
+            (remove ? group->deletes.back() : group->pending).push_back(SaveStatement{row, sql, false});
         }
     }
     for (Group& g : groups) {
@@ -295,13 +236,11 @@ bool SaveDataObject(DataObject* object) {
         if (connection == nullptr) {
             LogError("No connection for %s: its rows keep their state.\n", g.connectionName ? g.connectionName : "the default data source");
         } else {
-            LockObject(TransactionLockKey(connection));
-            RunInTransaction(connection, &g.pending);
-            UnlockObject(TransactionLockKey(connection));
+            RunSaveBatch(connection, SaveBatchWords{"SaveDataObject", "state"}, &g.pending);
             ReleaseDBConnection(g.connectionName);
         }
-        for (Pending& p : g.pending) {
-            if (p.written) MarkWritten(p.row);
+        for (SaveStatement& p : g.pending) {
+            if (p.written) MarkWritten(static_cast<RowUnit*>(p.row));
             free(p.sql);
         }
     }

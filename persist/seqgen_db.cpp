@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/datasource_map.h"
+#include "db/transaction_guard.h"
 #include "persist/sql_text.h"
 
 namespace orv {
@@ -81,8 +82,10 @@ bool SelectBatchEnd(DBConnection* connection, const std::string& select, bool* f
  * other process's first batch would be read as this one's and handed out
  * twice. A row that exists when the update runs is raised by it (the
  * update waits for any other writer of the row), and the read after it
- * sees this transaction's own value. */
-BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char* name) {
+ * sees this transaction's own value.
+ * REQUIRES: transaction was begun (made or restarted) for this attempt. */
+BatchOutcome TakeBatch(TransactionGuard* transaction, const char* dialect, const char* name) {
+    DBConnection* connection = transaction->connection();
     std::string literal;
     AppendSqlTextLiteral(dialect, name, &literal);
     std::string update = "update SeqGenState set CURRENTBATCHEND = CURRENTBATCHEND + " +
@@ -91,7 +94,7 @@ BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char
     const std::string select = SelectSql(dialect, name);
     const bool raiseFirst = dialect != nullptr && strcasecmp(dialect, "SQLITE") == 0;
 
-    if (BeginTransaction(connection) != 1) {
+    if (!transaction->open()) {
         LogError("Cannot begin the transaction of UpdateSeqGen\n");
         return BatchOutcome::kFailed;
     }
@@ -99,13 +102,13 @@ BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char
     bool read = false;
     int32_t end = 0;
     if (!raiseFirst && !SelectBatchEnd(connection, select, &found, &read, &end)) {
-        RollbackTransaction(connection);
+        transaction->Rollback();
         return BatchOutcome::kFailed;
     }
     if (raiseFirst || found) {
         LogTrace("Update Query %s\n", update.c_str());
         if (ExecuteUpdate(connection, update.c_str()) != 1) {
-            RollbackTransaction(connection);
+            transaction->Rollback();
             // Tell a missing table from a failing update.
             ResultSet* probe = ExecuteQuery(connection, select.c_str());
             if (probe == nullptr) {
@@ -118,22 +121,22 @@ BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char
         }
         const bool wasThere = found;
         if (!SelectBatchEnd(connection, select, &found, &read, &end)) {
-            RollbackTransaction(connection);
+            transaction->Rollback();
             return BatchOutcome::kFailed;
         }
         if (wasThere && !found) {
             LogError("Sequence %s vanished while its batch was taken\n", name);
-            RollbackTransaction(connection);
+            transaction->Rollback();
             return BatchOutcome::kFailed;
         }
     }
     if (found) {
         if (!read) {
             LogError("CURRENTBATCHEND of sequence %s is not a number\n", name);
-            RollbackTransaction(connection);
+            transaction->Rollback();
             return BatchOutcome::kFailed;
         }
-        if (CommitTransaction(connection) != 1) {
+        if (!transaction->Commit()) {
             LogError("Cannot commit the batch of sequence %s\n", name);
             return BatchOutcome::kFailed;
         }
@@ -146,10 +149,10 @@ BatchOutcome TakeBatch(DBConnection* connection, const char* dialect, const char
         // Another process may have inserted the row since our update: the
         // primary key refused ours; the next attempt updates that row.
         LogError("ExecuteUpdate Failed for insert\n");
-        RollbackTransaction(connection);
+        transaction->Rollback();
         return BatchOutcome::kRetry;
     }
-    if (CommitTransaction(connection) != 1) {
+    if (!transaction->Commit()) {
         LogError("Cannot commit the batch of sequence %s\n", name);
         return BatchOutcome::kRetry;
     }
@@ -248,11 +251,13 @@ bool UpdateSeqGen(const char* tableName, const char* sequenceName) {
         return false;
     }
     BatchOutcome outcome = BatchOutcome::kRetry;
-    LockObject(TransactionLockKey(connection));
-    for (int attempt = 0; attempt < kSeqGenAttempts && outcome == BatchOutcome::kRetry; ++attempt) {
-        outcome = TakeBatch(connection, dialect, sequenceName);
+    {
+        TransactionGuard transaction(connection);
+        for (int attempt = 0; attempt < kSeqGenAttempts && outcome == BatchOutcome::kRetry; ++attempt) {
+            if (attempt > 0) transaction.Restart();
+            outcome = TakeBatch(&transaction, dialect, sequenceName);
+        }
     }
-    UnlockObject(TransactionLockKey(connection));
     ReleaseDBConnection(connectionName);
     return outcome == BatchOutcome::kTaken;
 }

@@ -12,10 +12,6 @@
 
 namespace orv {
 
-const void* TransactionLockKey(const DBConnection* connection) {
-    return reinterpret_cast<const char*>(connection) + 1;
-}
-
 void AppendSqlTextLiteral(const char* dialectName, const char* text, std::string* out) {
     const bool escapeBackslash = dialectName != nullptr && strcasecmp(dialectName, "MYSQL") == 0;
     *out += '\'';

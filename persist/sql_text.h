@@ -13,16 +13,6 @@
 
 namespace orv {
 
-struct DBConnection;
-
-/* The object lock key that serialises the data store's transactions on one
- * connection: a data source with a single connection shares it between
- * threads, and two transactions interleaved on it would be one. Held from
- * BeginTransaction to the commit or rollback; never while a listener or
- * other caller code runs. Distinct from the key the provider takes for
- * each statement. */
-const void* TransactionLockKey(const DBConnection* connection);
-
 /* Appends text as a quoted literal of the dialect: quotes doubled, and
  * backslashes doubled for MYSQL, whose engine reads them as escapes. */
 void AppendSqlTextLiteral(const char* dialectName, const char* text, std::string* out);

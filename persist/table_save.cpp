@@ -2,10 +2,9 @@
  * Saving relvars: the changed rows of a table in one transaction, the save
  * lists, and the default data documents.
  *
- * A save runs its statements in one transaction, committed only when each
- * of them succeeded; a failing statement is left out of the next attempt
- * (see RunStatements). Rows take their new flags only after the commit
- * succeeded.
+ * A save runs its statements as one save batch (persist/save_batch.h):
+ * one transaction, committed only when each of them succeeded. Rows take
+ * their new flags only after the commit succeeded.
  */
 #include <libxml/tree.h>
 #include <strings.h>
@@ -17,13 +16,12 @@
 #include <vector>
 
 #include "agent/log.h"
-#include "agent/object_lock.h"
 #include "datastore/criteria.h"
 #include "datastore/relvar.h"
 #include "datastore/relvar_xml.h"
 #include "db/connection.h"
 #include "db/datasource_map.h"
-#include "persist/sql_text.h"
+#include "persist/save_batch.h"
 #include "persist/table_io.h"
 #include "persist/table_io_internal.h"
 #include "platform/win32.h"
@@ -35,78 +33,8 @@ namespace {
 /* The longest entry of defaultdata.txt. */
 constexpr size_t kMaxDefaultDataEntry = kMaxTableListLine;
 
-/* Attempts at one transaction for a save's statements before the rest run
- * one at a time. */
-constexpr int kMaxSaveAttempts = 10;
-
 /* Tables saved at once while the names of a row document are collected. */
 constexpr size_t kSaveNameBatch = 50;
-
-/* One row's statement. */
-struct PendingStatement {
-    RowObject* row;
-    char* sql;
-    bool written;  /* ran without failure in the transaction */
-};
-
-/* The statement a row's flags call for, or null for none (sets *wanted). */
-char* StatementFor(const char* tableName, RowObject* row, bool* wanted) {
-    const uint8_t state = row->state;
-    *wanted = true;
-    if (state == (kRowStored | kRowModified)) return GenerateUpdateQuery(tableName, row);
-    if ((state & kRowStored) && (state & kRowDeleted)) return GenerateDeleteQuery(tableName, row);
-    if (state == kRowNew || state == (kRowNew | kRowModified)) return GenerateInsertQuery(tableName, row);
-    *wanted = false;
-    return nullptr;
-}
-
-void LogFailedStatement(const char* sql) {
-    LogError("Error in executing update query \n");
-    LogError("QUERY : %s\n", sql != nullptr ? sql : "(null)");
-}
-
-/* Runs the statements in one transaction that is committed only when
- * every statement in it succeeded. A statement that fails ends the attempt:
- * the transaction is rolled back and tried again without it (and without
- * every statement that failed before), so whatever the engine and driver do
- * with a failed statement inside a transaction (PostgreSQL aborts the
- * transaction, its ODBC driver may roll back the statement or all of it,
- * MariaDB rolls back all of it on a deadlock), a commit holds exactly the
- * statements marked written. After kMaxSaveAttempts failing attempts the
- * remaining statements run one at a time. */
-void RunStatements(DBConnection* connection, const char* tableName, std::vector<PendingStatement>* pending) {
-    std::vector<bool> failed(pending->size(), false);
-    for (int attempt = 0; attempt < kMaxSaveAttempts; ++attempt) {
-        if (BeginTransaction(connection) != 1) {
-            LogError("Cannot begin the transaction of SaveTable for %s\n", tableName);
-            return;
-        }
-        size_t failedAt = pending->size();
-        for (size_t i = 0; i < pending->size() && failedAt == pending->size(); ++i) {
-            if (!failed[i] && ExecuteUpdate(connection, (*pending)[i].sql) != 1) failedAt = i;
-        }
-        if (failedAt == pending->size()) {
-            if (CommitTransaction(connection) != 1) {
-                LogError("Commit failed in SaveTable for %s: every row keeps its flags\n", tableName);
-                return;
-            }
-            for (size_t i = 0; i < pending->size(); ++i) (*pending)[i].written = !failed[i];
-            return;
-        }
-        LogFailedStatement((*pending)[failedAt].sql);
-        RollbackTransaction(connection);
-        failed[failedAt] = true;
-    }
-    LogError("SaveTable for %s: %d statements failed; the others run one at a time\n", tableName, kMaxSaveAttempts);
-    for (size_t i = 0; i < pending->size(); ++i) {
-        if (failed[i]) continue;
-        if (ExecuteUpdate(connection, (*pending)[i].sql) == 1) {
-            (*pending)[i].written = true;
-        } else {
-            LogFailedStatement((*pending)[i].sql);
-        }
-    }
-}
 
 }  // namespace
 
@@ -123,35 +51,29 @@ bool SaveTable(const char* tableName) {
         return false;
     }
 
-    std::vector<PendingStatement> pending;
+    std::vector<SaveStatement> pending;
     for (RowObject* row = relvar->firstRow; row != nullptr; row = row->next) {
-        bool wanted = false;
-        char* sql = StatementFor(relvar->name, row, &wanted);
-        if (!wanted) continue;
+        const SaveKind kind = SaveKindOf(row->state);
+        if (kind == SaveKind::kNone) continue;
+        char* sql = GenerateSaveQuery(kind, relvar->name, row);
         if (sql == nullptr) {
-            LogFailedStatement(nullptr);  // not generated: the row keeps its flags
+            LogFailedSaveStatement(nullptr);  // not generated: the row keeps its flags
             continue;
         }
-        pending.push_back(PendingStatement{row, sql, false});
+        pending.push_back(SaveStatement{row, sql, false});
     }
 
-    if (!pending.empty()) {
-        LockObject(TransactionLockKey(connection));
-        RunStatements(connection, relvar->name, &pending);
-        UnlockObject(TransactionLockKey(connection));
-    }
+    const std::string caller = std::string("SaveTable for ") + relvar->name;
+    RunSaveBatch(connection, SaveBatchWords{caller.c_str(), "flags"}, &pending);
     ReleaseDBConnection(connectionName);
 
     // Flags change only for rows whose statement is committed; the
     // listeners (DeleteRowObject) run after the transaction.
-    for (PendingStatement& p : pending) {
+    for (SaveStatement& p : pending) {
         if (p.written) {
-            if (p.row->state & kRowDeleted) {
-                p.row->state = kRowDeleted;
-                DeleteRowObject(relvar->name, p.row);
-            } else {
-                p.row->state = kRowStored;
-            }
+            auto* row = static_cast<RowObject*>(p.row);
+            row->state = WrittenState(row->state);
+            if (row->state == kRowDeleted) DeleteRowObject(relvar->name, row);
         }
         free(p.sql);
     }
