@@ -16,7 +16,7 @@ namespace {
 
 /* The column type of the dialect with the column's size for "%d". */
 std::string ColumnType(const SqlDialect& d, const ColumnDefnEntry* column) {
-    std::string type = d.columnTypes[column->type];
+    std::string type = kSqlColumnTypes[column->type][d.types];
     size_t at = type.find("%d");
     if (at != std::string::npos) {
         int32_t size = column->maxSize > 0 ? column->maxSize : kDefaultTextColumnSize;

@@ -2,7 +2,8 @@
  * What the files of the shared SQL generator (sqlgen_names.cpp,
  * sqlgen_literals.cpp, sqlgen_select.cpp, sqlgen_write.cpp,
  * sqlgen_create.cpp) share: statement texts grow in std::string, names go
- * in through AppendName and values through AppendValue, and Generate
+ * in through AppendName (after IsPlainSqlIdentifier) and values through
+ * AppendValue (texts after AppendSqlTextLiteral), and Generate
  * turns a builder into the heap text a generator returns.
  *
  * Internal to db/sql/. Thread-safe: no shared state besides the log.
@@ -70,12 +71,12 @@ inline const char* Or(const char* name) { return name != nullptr ? name : "(null
 
 /* The entry line of the select and its clause functions. */
 inline void TraceSelectEntry(const SqlDialect& d, const char* function) {
-    LogTrace("@@@@@@@@@@@ - INSIDE %s%s - @@@@@@@@@@@@@", d.word, function);
+    LogTrace("@@@@@@@@@@@ - INSIDE %s%s - @@@@@@@@@@@@@", d.log.word, function);
 }
 
 /* The entry line of update, insert, delete, create and conversion. */
 inline void TraceEntry(const SqlDialect& d, const char* function) {
-    if (d.entryTrace) LogTrace("@@@ Inside %s%s @@@\n", d.word, function);
+    if (d.log.entryTrace) LogTrace("@@@ Inside %s%s @@@\n", d.log.word, function);
 }
 
 /* Runs a builder and copies its text out; null when it refuses or memory
@@ -97,9 +98,6 @@ char* Generate(Build build, const char* copyFailure, const char* memoryFailure) 
 inline constexpr const char* kCopyFailed = "@@@ Query String Copy falied @@@\n";
 
 /* ---- Names (sqlgen_names.cpp) ------------------------------------------- */
-
-/* [A-Za-z_][A-Za-z0-9_$]* */
-bool IsPlainIdentifier(const char* name);
 
 /* Appends a table, column or alias name; false (with the ERROR line) for
  * a name that is not a plain identifier. */

@@ -1,9 +1,10 @@
 /*
  * Values in statements: every value is written as a literal of its
  * column's type by one writer (AppendValue), which escapes texts for the
- * dialect and refuses what cannot be written with its meaning; criteria
- * values and the bounds of BETWEEN are read from their text first. Also
- * the shared plain text of a value (ValueToSQLText).
+ * dialect through the library's one text literal writer
+ * (AppendSqlTextLiteral) and refuses what cannot be written with its
+ * meaning; criteria values and the bounds of BETWEEN are read from their
+ * text first. Also the shared plain text of a value (ValueToSQLText).
  */
 #include <cctype>
 #include <charconv>
@@ -14,12 +15,28 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "datastore/column_value.h"
 #include "db/sql/sql_dialects.h"
 #include "db/sql/sqlgen_internal.h"
 
 namespace orv {
+
+void AppendSqlTextLiteral(const SqlDialect& dialect, std::string_view text, std::string* out) {
+    *out += '\'';
+    for (char c : text) {
+        if (c == '\'') {
+            *out += "''";
+        } else if (c == '\\' && dialect.escapeBackslash) {
+            *out += "\\\\";
+        } else {
+            *out += c;
+        }
+    }
+    *out += '\'';
+}
+
 namespace sqlgen {
 namespace {
 
@@ -172,23 +189,6 @@ bool IsDecimalText(const char* p, size_t n) {
     return i == n;
 }
 
-/* A text literal escaped for the dialect: quotes doubled, and backslashes
- * doubled where the engine reads them as escapes. */
-void AppendQuoted(const SqlDialect& d, std::string& out, const char* p, size_t n) {
-    out += '\'';
-    for (size_t i = 0; i < n; ++i) {
-        char c = p[i];
-        if (c == '\'') {
-            out += "''";
-        } else if (c == '\\' && d.escapeBackslash) {
-            out += "\\\\";
-        } else {
-            out += c;
-        }
-    }
-    out += '\'';
-}
-
 void AppendHex(const SqlDialect& d, std::string& out, const unsigned char* p, size_t n) {
     static const char kDigits[] = "0123456789abcdef";
     switch (d.blobForm) {
@@ -255,7 +255,7 @@ Written AppendValue(const SqlDialect& d, std::string& out, uint8_t type, const v
             return Written::kRefused;
         }
         if (quoteNumbers) {
-            AppendQuoted(d, out, text.data(), text.size());
+            AppendSqlTextLiteral(d, text, &out);
         } else if (d.exponentFloatsExact && IsFloatType(type) && at != At::kDefault) {
             double v;
             if (type == ORV_SQL_DOUBLE) {
@@ -283,7 +283,7 @@ Written AppendValue(const SqlDialect& d, std::string& out, uint8_t type, const v
                 return Written::kRefused;
             }
             if (quoteNumbers) {
-                AppendQuoted(d, out, p, n);
+                AppendSqlTextLiteral(d, std::string_view(p, n), &out);
             } else {
                 out.append(p, n);
             }
@@ -292,7 +292,8 @@ Written AppendValue(const SqlDialect& d, std::string& out, uint8_t type, const v
         case ORV_SQL_CHAR:
         case ORV_SQL_NCHAR:
         case ORV_SQL_TEXT:
-            AppendQuoted(d, out, p, length > 0 ? strnlen(p, static_cast<size_t>(length)) : strlen(p));
+            AppendSqlTextLiteral(
+                d, std::string_view(p, length > 0 ? strnlen(p, static_cast<size_t>(length)) : strlen(p)), &out);
             return Written::kOk;
         case ORV_SQL_CLOB: {
             size_t n = length > 0 ? static_cast<size_t>(length) : 0;
@@ -300,7 +301,7 @@ Written AppendValue(const SqlDialect& d, std::string& out, uint8_t type, const v
                 LogError("Value of column %s holds a zero byte: statement refused.\n", Or(column));
                 return Written::kRefused;
             }
-            AppendQuoted(d, out, p, n);
+            AppendSqlTextLiteral(d, std::string_view(p, n), &out);
             return Written::kOk;
         }
         case ORV_SQL_BLOB:

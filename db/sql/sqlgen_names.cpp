@@ -1,6 +1,7 @@
 /*
- * Names in statements: the plain identifier check and the quoting of
- * reserved words in the form each dialect folds unquoted names to.
+ * Names in statements: the one check of plain identifiers
+ * (IsPlainSqlIdentifier) and the quoting of reserved words in the form
+ * each dialect folds unquoted names to.
  */
 #include <string>
 #include <unordered_set>
@@ -65,19 +66,22 @@ bool IsReservedWord(const std::string& upper) {
 
 }  // namespace
 
-/* [A-Za-z_][A-Za-z0-9_$]* */
-bool IsPlainIdentifier(const char* name) {
-    if (name == nullptr || !(IsAsciiLetter(name[0]) || name[0] == '_')) return false;
+}  // namespace sqlgen
+
+bool IsPlainSqlIdentifier(const char* name) {
+    if (name == nullptr || !(sqlgen::IsAsciiLetter(name[0]) || name[0] == '_')) return false;
     for (const char* p = name + 1; *p != '\0'; ++p) {
-        if (!(IsAsciiLetter(*p) || IsAsciiDigit(*p) || *p == '_' || *p == '$')) return false;
+        if (!(sqlgen::IsAsciiLetter(*p) || sqlgen::IsAsciiDigit(*p) || *p == '_' || *p == '$')) return false;
     }
     return true;
 }
 
+namespace sqlgen {
+
 /* Appends a table, column or alias name; false (with the ERROR line) for
  * a name that is not a plain identifier. */
 bool AppendName(const SqlDialect& d, std::string& out, const char* name) {
-    if (!IsPlainIdentifier(name)) {
+    if (!IsPlainSqlIdentifier(name)) {
         LogError("\"%s\" is not a plain identifier: statement refused.\n", name != nullptr ? name : "(null)");
         return false;
     }

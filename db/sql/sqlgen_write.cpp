@@ -77,7 +77,7 @@ bool BuildUpdate(const SqlDialect& d, const char* tableName, const RowObject* ro
     // engine rejects, rather than changing every row.
     out += " where ";
     out += conditions;
-    LogTrace(d.updateTrace, out.c_str());
+    LogTrace(d.log.updateTrace, out.c_str());
     return true;
 }
 
@@ -95,8 +95,9 @@ bool BuildInsert(const SqlDialect& d, const char* tableName, const RowObject* ro
         if (w == Written::kNoTextForm) out += "NULL";
         if (w == Written::kRefused) return false;
     }
-    out += d.insertEnd;
-    if (d.insertTrace != nullptr) LogTrace(d.insertTrace, out.c_str());
+    out += ')';
+    out += d.statementEnd;
+    if (d.log.insertTrace != nullptr) LogTrace(d.log.insertTrace, out.c_str());
     return true;
 }
 
@@ -135,16 +136,18 @@ bool BuildDelete(const SqlDialect& d, const char* tableName, const RowObject* ro
 
 char* GenUpdateQuery(const SqlDialect& d, const char* tableName, const RowObject* row) {
     TraceEntry(d, "GenUpdateQuery");
-    return Generate([&](std::string& out) { return BuildUpdate(d, tableName, row, out); }, nullptr, d.memoryFailure);
+    return Generate([&](std::string& out) { return BuildUpdate(d, tableName, row, out); }, nullptr,
+                    d.log.memoryFailure);
 }
 
 char* GenInsertQuery(const SqlDialect& d, const char* tableName, const RowObject* row) {
     TraceEntry(d, "GenInsertQuery");
-    return Generate([&](std::string& out) { return BuildInsert(d, tableName, row, out); }, nullptr, d.memoryFailure);
+    return Generate([&](std::string& out) { return BuildInsert(d, tableName, row, out); }, nullptr,
+                    d.log.memoryFailure);
 }
 
 char* GenDeleteQuery(const SqlDialect& d, const char* tableName, const RowObject* row) {
-    TraceEntry(d, d.deleteFunctionName);
+    TraceEntry(d, d.log.deleteFunctionName);
     return Generate([&](std::string& out) { return BuildDelete(d, tableName, row, out); }, nullptr, nullptr);
 }
 
