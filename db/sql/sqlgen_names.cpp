@@ -9,6 +9,15 @@
 #include "db/sql/sqlgen_internal.h"
 
 namespace orv {
+
+bool IsPlainSqlIdentifier(const char* name) {
+    if (name == nullptr || !(sqlgen::IsAsciiLetter(name[0]) || name[0] == '_')) return false;
+    for (const char* p = name + 1; *p != '\0'; ++p) {
+        if (!(sqlgen::IsAsciiLetter(*p) || sqlgen::IsAsciiDigit(*p) || *p == '_' || *p == '$')) return false;
+    }
+    return true;
+}
+
 namespace sqlgen {
 namespace {
 
@@ -65,18 +74,6 @@ bool IsReservedWord(const std::string& upper) {
 }
 
 }  // namespace
-
-}  // namespace sqlgen
-
-bool IsPlainSqlIdentifier(const char* name) {
-    if (name == nullptr || !(sqlgen::IsAsciiLetter(name[0]) || name[0] == '_')) return false;
-    for (const char* p = name + 1; *p != '\0'; ++p) {
-        if (!(sqlgen::IsAsciiLetter(*p) || sqlgen::IsAsciiDigit(*p) || *p == '_' || *p == '$')) return false;
-    }
-    return true;
-}
-
-namespace sqlgen {
 
 /* Appends a table, column or alias name; false (with the ERROR line) for
  * a name that is not a plain identifier. */
