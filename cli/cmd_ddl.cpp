@@ -3,8 +3,6 @@
  * dictionary, in load order, in the SQL dialect asked for or in that of
  * the first data source of connparams.txt.
  */
-#include <strings.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +16,7 @@
 #include "datastore/velkra_root.h"
 #include "db/connparams.h"
 #include "db/provider.h"
+#include "db/sql/dialect_record.h"
 
 namespace orv::cli {
 
@@ -136,7 +135,8 @@ int RunDdl(const ParsedArgs& args) {
     if (!LoadDictionary("ddl", root)) {
         return kExitFailed;
     }
-    const bool backslashEscapes = strcasecmp(generator->name, "MYSQL") == 0;
+    const SqlDialect* dialect = FindSqlDialect(generator->name);
+    const bool backslashEscapes = dialect != nullptr && dialect->escapeBackslash;
     int status = kExitOk;
     Vector* list = GetTableDefnList();
     for (VectorNode* node = list != nullptr ? ElementAt(list, 0) : nullptr; node != nullptr; node = node->next) {

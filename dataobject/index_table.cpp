@@ -18,6 +18,7 @@
 #include "dataobject/personality.h"
 #include "datastore/column_value.h"
 #include "db/connection.h"
+#include "db/sql/dialect_record.h"
 #include "persist/sql_text.h"
 
 namespace orv {
@@ -29,24 +30,25 @@ bool IsTextKey(uint8_t type) { return type == 14 || type == 15; }
 
 /* Appends a key value as it stands in a statement: a number, or an escaped
  * text literal. False for a missing value or another type. */
-bool AppendKeyValue(const void* value, uint8_t type, const char* dialect, std::string* out) {
+bool AppendKeyValue(const void* value, uint8_t type, const SqlDialect* dialect, std::string* out) {
     int64_t number = 0;
     if (IsIntegerKey(type) && ReadIntegerValue(value, type, &number)) {
         *out += std::to_string(number);
         return true;
     }
     if (IsTextKey(type) && value != nullptr && dialect != nullptr) {
-        AppendSqlTextLiteral(dialect, static_cast<const char*>(value), out);
+        AppendSqlTextLiteral(*dialect, static_cast<const char*>(value), out);
         return true;
     }
     return false;
 }
 
-/* The dialect of the default connection (the first data source). */
-const char* DefaultDialect() {
+/* The dialect of the default connection (the first data source), or null
+ * when it has none. */
+const SqlDialect* DefaultDialect() {
     DBConnection* connection = GetDBConnection(nullptr);
-    if (connection == nullptr) return DialectNameForConnection(nullptr);
-    const char* dialect = DialectNameForConnection(connection->connectionName);
+    if (connection == nullptr) return DialectOfConnection(nullptr);
+    const SqlDialect* dialect = DialectOfConnection(connection->connectionName);
     ReleaseDBConnection(nullptr);
     return dialect;
 }
@@ -370,7 +372,8 @@ bool AddEntryToIndexTable(const char* tableName, const RowObject* row) {
         free(keyColumns);
         if (!usable) continue;  // the row refers to no dominant row
         std::string table;
-        AppendSqlTextLiteral(DefaultDialect(), defn->name, &table);
+        const SqlDialect* dialect = DefaultDialect();
+        AppendSqlTextLiteral(dialect != nullptr ? *dialect : kBaselineDialect, defn->name, &table);
         const std::string entry = keyCondition + " AND TABLENAME = " + table;
         ResultSet* present = RunQuery(nullptr, "SELECT TABLENAME FROM " + index + " WHERE " + entry);
         const bool listed = present != nullptr && present->rowCount > 0;

@@ -17,6 +17,7 @@
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
 #include "db/datasource_map.h"
+#include "db/sql/dialect_record.h"
 #include "platform/win32.h"
 #include "util/datetime.h"
 
@@ -139,16 +140,14 @@ bool Usable(const DBConnection* connection, uint32_t now) {
 
 /* The generator for a table's statements, or null. */
 const SQLGenerator* GeneratorForTable(const char* tableName) {
-    const char* dialect = nullptr;
+    const char* connectionName = nullptr;
     if (IsDSNMapValid()) {
-        const char* connectionName = GetConnectionNameForTable(tableName);
+        connectionName = GetConnectionNameForTable(tableName);
         if (connectionName == nullptr) return nullptr;
-        dialect = GetDialectNameOfConnection(connectionName);
-        if (dialect == nullptr) return nullptr;
-    } else {
-        uint8_t index = GetDSNDialectIndex();
-        dialect = index < 4 ? kDialectNames[index] : nullptr;
     }
+    const char* dialect = DialectNameOfConnection(connectionName);
+    // In map mode a data source without a dialect gives no generator.
+    if (dialect == nullptr && IsDSNMapValid()) return nullptr;
     const SQLGenerator* generator = FindSQLGenerator(dialect);
     if (generator == nullptr) LogError("No SQL generator for dialect %s\n", dialect ? dialect : "(null)");
     return generator;
@@ -483,13 +482,7 @@ bool CreateTables() {
 
 bool CreateTableOnConnection(const char* tableName, const char* connectionName) {
     LogTrace("@@@ Inside CreateTableOnConnection @@@\n");
-    const char* dialect = nullptr;
-    if (IsDSNMapValid()) {
-        dialect = GetDialectNameOfConnection(connectionName);
-    } else {
-        uint8_t index = GetDSNDialectIndex();
-        dialect = index < 4 ? kDialectNames[index] : nullptr;
-    }
+    const char* dialect = DialectNameOfConnection(connectionName);
     const SQLGenerator* generator = FindSQLGenerator(dialect);
     if (generator == nullptr || generator->generateCreateTable == nullptr) {
         LogError("No SQL generator for dialect %s\n", dialect ? dialect : "(null)");
@@ -508,10 +501,7 @@ bool CreateDB(const char* databaseName) {
     }
     // The name goes into the statement as written: only a plain identifier
     // of at most 19 characters can be one.
-    bool plain = databaseName != nullptr && *databaseName != '\0' && strlen(databaseName) <= 19;
-    for (const char* p = databaseName; plain && *p; ++p) {
-        plain = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '_';
-    }
+    const bool plain = IsPlainSqlIdentifier(databaseName) && strlen(databaseName) <= 19;
     uint8_t ok = 0;
     if (plain) {
         std::string sql = std::string("create database ") + databaseName;

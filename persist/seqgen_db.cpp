@@ -4,8 +4,6 @@
  */
 #include "persist/seqgen_db.h"
 
-#include <strings.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +14,7 @@
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/datasource_map.h"
+#include "db/sql/dialect_record.h"
 #include "db/transaction_guard.h"
 #include "persist/sql_text.h"
 
@@ -27,15 +26,13 @@ namespace {
  * race to another process (which inserted the row first). */
 constexpr int kSeqGenAttempts = 5;
 
-/* Statements end in ';' as the rest of the library writes them, except for
- * MYSQL, whose generator leaves it out. */
-void EndStatement(const char* dialect, std::string* sql) {
-    if (dialect == nullptr || strcasecmp(dialect, "MYSQL") != 0) *sql += ';';
-}
+/* Statements end as the dialect's generator ends them (";", or nothing
+ * for MYSQL). */
+void EndStatement(const SqlDialect* dialect, std::string* sql) { *sql += dialect->statementEnd; }
 
-std::string SelectSql(const char* dialect, const char* name) {
+std::string SelectSql(const SqlDialect* dialect, const char* name) {
     std::string sql = "select * from SeqGenState where SEQNAME = ";
-    AppendSqlTextLiteral(dialect, name, &sql);
+    AppendSqlTextLiteral(*dialect, name, &sql);
     EndStatement(dialect, &sql);
     return sql;
 }
@@ -84,15 +81,15 @@ bool SelectBatchEnd(DBConnection* connection, const std::string& select, bool* f
  * update waits for any other writer of the row), and the read after it
  * sees this transaction's own value.
  * REQUIRES: transaction was begun (made or restarted) for this attempt. */
-BatchOutcome TakeBatch(TransactionGuard* transaction, const char* dialect, const char* name) {
+BatchOutcome TakeBatch(TransactionGuard* transaction, const SqlDialect* dialect, const char* name) {
     DBConnection* connection = transaction->connection();
     std::string literal;
-    AppendSqlTextLiteral(dialect, name, &literal);
+    AppendSqlTextLiteral(*dialect, name, &literal);
     std::string update = "update SeqGenState set CURRENTBATCHEND = CURRENTBATCHEND + " +
                          std::to_string(kSeqGenBatchSize) + " where SEQNAME = " + literal;
     EndStatement(dialect, &update);
     const std::string select = SelectSql(dialect, name);
-    const bool raiseFirst = dialect != nullptr && strcasecmp(dialect, "SQLITE") == 0;
+    const bool raiseFirst = dialect->updateLocksDatabase;
 
     if (!transaction->open()) {
         LogError("Cannot begin the transaction of UpdateSeqGen\n");
@@ -173,7 +170,7 @@ bool SequenceConnection(const char* tableName, const char** connectionName) {
 
 bool CreateSeqGenStateTable(const char* connectionName) {
     LogTrace("@@@ Inside CreateSeqGenStateTable @@@\n");
-    const char* dialect = DialectNameForConnection(connectionName);
+    const SqlDialect* dialect = DialectOfConnection(connectionName);
     DBConnection* connection = GetDBConnection(connectionName);
     if (dialect == nullptr || connection == nullptr) {
         LogError("Cannot create SeqGenState on data source %s\n", connectionName ? connectionName : "(default)");
@@ -182,12 +179,12 @@ bool CreateSeqGenStateTable(const char* connectionName) {
     }
     const std::string columns = " (SEQNAME varchar(255) not null primary key, CURRENTBATCHEND integer not null)";
     bool ok = false;
-    if (strcasecmp(dialect, "FIREBIRD") == 0) {
+    if (dialect->tableLookup != nullptr) {
         // No "if not exists" there: look the table up in the catalogue. A
         // process that lost the race to create it finds it the second time.
+        const std::string lookup = std::string(dialect->tableLookup) + "'SEQGENSTATE'";
         for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
-            ResultSet* set = ExecuteQuery(
-                connection, "select RDB$RELATION_NAME from RDB$RELATIONS where RDB$RELATION_NAME = 'SEQGENSTATE'");
+            ResultSet* set = ExecuteQuery(connection, lookup.c_str());
             if (set == nullptr) break;
             ok = ResultSetNext(set) != nullptr;
             FreeResultSet(set);
@@ -243,7 +240,7 @@ bool UpdateSeqGen(const char* tableName, const char* sequenceName) {
     }
     const char* connectionName = nullptr;
     if (!SequenceConnection(tableName, &connectionName)) return false;
-    const char* dialect = DialectNameForConnection(connectionName);
+    const SqlDialect* dialect = DialectOfConnection(connectionName);
     DBConnection* connection = GetDBConnection(connectionName);
     if (connection == nullptr || dialect == nullptr) {
         LogError("No database connection to take a new batch for sequence %s\n", sequenceName);

@@ -14,6 +14,7 @@
 #include "datastore/relvar.h"
 #include "datastore/velkra_root.h"
 #include "db/connection.h"
+#include "db/sql/dialect_record.h"
 #include "persist/sql_text.h"
 #include "persist/table_io_internal.h"
 #include "platform/win32.h"

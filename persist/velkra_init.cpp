@@ -3,8 +3,6 @@
  */
 #include "persist/velkra_init.h"
 
-#include <strings.h>
-
 #include "agent/log.h"
 #include "datastore/datadict.h"
 #include "datastore/relvar.h"
@@ -15,6 +13,7 @@
 #include "db/connparams.h"
 #include "db/datasource_map.h"
 #include "db/provider.h"
+#include "db/sql/dialect_record.h"
 #include "persist/seqgen_db.h"
 #include "persist/table_io.h"
 #include "util/mempool.h"
@@ -35,12 +34,8 @@ int g_memPoolStarts = 0;
 void ChooseMapMode() {
     const ConnParams* first = static_cast<const ConnParams*>(ElementAt(gv_connParamsVect, 0)->element);
     if (first == nullptr || first->dialectName == nullptr) return;
-    for (uint8_t i = 0; i < 4; ++i) {
-        if (strcasecmp(first->dialectName, kDialectNames[i]) == 0) {
-            SetDSNMapValid(first->useConnString != 0 ? 0 : 1, i);
-            return;
-        }
-    }
+    const int index = FindDialectIndex(first->dialectName);
+    if (index >= 0) SetDSNMapValid(first->useConnString != 0 ? 0 : 1, static_cast<uint8_t>(index));
 }
 
 }  // namespace

@@ -25,67 +25,37 @@
  * Reserved words used as names are quoted in upper case, which is what
  * the unquoted name means.
  */
+#include "db/sql/dialect_record.h"
 #include "db/sql/sql_dialects.h"
 #include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {
 
-const SqlDialect kFirebird = {
-    .name = "FIREBIRD",
-    .word = "Firebird",
-    .paging = SqlPaging::kFirstSkip,
-    .tableAliasLead = " ",
-    .joinAliasLead = "",
-    .trueLiteral = "TRUE",
-    .falseLiteral = "FALSE",
-    .escapeBackslash = false,
-    .blobForm = SqlBlobForm::kLowerXQuote,
-    .signedIntegersOnly = true,
-    .quoteKeyNumbers = false,
-    .bigintMinValue = "(-9223372036854775807-1)",
-    .exponentFloatsExact = true,
-    .identifierOpen = '"',
-    .identifierClose = '"',
-    .fold = SqlIdentifierFold::kUpper,
-    .insertEnd = ");",
-    .foreignKeyIndex = false,
-    .tableEnd = "\n);\n\n",
-    .columnTypes =
-        {
-            "BLOB SUB_TYPE BINARY",  // 0 not supported: any bytes
-            "int",                   // 1 tinyint
-            "int",                   // 2
-            "int",                   // 3 smallint
-            "int",                   // 4
-            "int",                   // 5
-            "bigint",                // 6
-            "bigint",                // 7
-            "bigint",                // 8 (up to 2^63-1)
-            "double precision",      // 9 float
-            "double precision",      // 10
-            "double precision",      // 11 real
-            "decimal(18,4)",         // 12
-            "numeric(18,4)",         // 13
-            "varchar(%d)",           // 14
-            "varchar(%d)",           // 15
-            "date",                  // 16
-            "time",                  // 17
-            "timestamp",             // 18
-            "BOOLEAN",               // 19
-            "BLOB SUB_TYPE BINARY",  // 20
-            "BLOB SUB_TYPE TEXT",    // 21
-            "BLOB SUB_TYPE TEXT",    // 22
-        },
-    .entryTrace = true,
-    .deleteFunctionName = "GenDeleteQuery",
-    .updateTrace = "Update query is @@@%s\n",
-    .insertTrace = nullptr,
-    .memoryFailure = nullptr,
-};
+/* The baseline with what Firebird changes. */
+constexpr SqlDialect FirebirdRecord() {
+    SqlDialect d = kBaselineDialect;
+    d.name = "FIREBIRD";
+    d.types = kFirebirdTypes;
+    d.paging = SqlPaging::kFirstSkip;
+    d.tableAliasLead = " ";
+    d.joinAliasLead = "";
+    d.trueLiteral = "TRUE";
+    d.falseLiteral = "FALSE";
+    d.blobForm = SqlBlobForm::kLowerXQuote;
+    d.signedIntegersOnly = true;
+    d.bigintMinValue = "(-9223372036854775807-1)";
+    d.exponentFloatsExact = true;
+    d.fold = SqlIdentifierFold::kUpper;
+    d.tableLookup = "select RDB$RELATION_NAME from RDB$RELATIONS where RDB$RELATION_NAME = ";
+    d.log.word = "Firebird";
+    return d;
+}
 
 }  // namespace
 
-ORV_DEFINE_SQL_DIALECT(Firebird, kFirebird, "FIREBIRD")
+constinit const SqlDialect kFirebirdDialect = FirebirdRecord();
+
+ORV_DEFINE_SQL_DIALECT(Firebird, kFirebirdDialect, "FIREBIRD")
 
 }  // namespace orv

@@ -9,67 +9,42 @@
  * digits only and they would not read back unchanged (every float is a
  * double exactly). Tables are InnoDB in utf8mb4.
  */
+#include "db/sql/dialect_record.h"
 #include "db/sql/sql_dialects.h"
 #include "db/sql/sqlgen.h"
 
 namespace orv {
 namespace {
 
-const SqlDialect kMysql = {
-    .name = "MYSQL",
-    .word = "Mysql",
-    .paging = SqlPaging::kLimitOffsetCount,
-    .tableAliasLead = " as ",
-    .joinAliasLead = "as ",
-    .trueLiteral = "1",
-    .falseLiteral = "0",
-    .escapeBackslash = true,
-    .blobForm = SqlBlobForm::kXQuote,
-    .signedIntegersOnly = false,
-    .quoteKeyNumbers = true,
-    .bigintMinValue = nullptr,
-    .exponentFloatsExact = false,
-    .identifierOpen = '`',
-    .identifierClose = '`',
-    .fold = SqlIdentifierFold::kKeep,
-    .insertEnd = ")",
-    .foreignKeyIndex = true,
-    .tableEnd = "\n) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;\n\n",
-    .columnTypes =
-        {
-            "longblob",           // 0 not supported: any bytes
-            "int",                // 1 tinyint
-            "tinyint unsigned",   // 2
-            "int",                // 3 smallint
-            "smallint unsigned",  // 4
-            "int",                // 5
-            "int unsigned",       // 6
-            "bigint",             // 7
-            "bigint unsigned",    // 8
-            "double",             // 9 float
-            "double",             // 10
-            "double",             // 11 real
-            "decimal(18,4)",      // 12
-            "numeric(18,4)",      // 13
-            "varchar(%d)",        // 14
-            "varchar(%d)",        // 15
-            "date",               // 16
-            "time",               // 17
-            "datetime",           // 18
-            "tinyint",            // 19
-            "longblob",           // 20
-            "longtext",           // 21
-            "longtext",           // 22
-        },
-    .entryTrace = true,
-    .deleteFunctionName = "GenDelteQuery",
-    .updateTrace = "Update query is @@@ %s\n",
-    .insertTrace = "Insert query is @@@%s\n",
-    .memoryFailure = "MEMORY_ALLOCATION_FAILURE - Cannot generate insert query.\n",
-};
+/* The baseline with what Mysql changes. */
+constexpr SqlDialect MysqlRecord() {
+    SqlDialect d = kBaselineDialect;
+    d.name = "MYSQL";
+    d.types = kMysqlTypes;
+    d.paging = SqlPaging::kLimitOffsetCount;
+    d.trueLiteral = "1";
+    d.falseLiteral = "0";
+    d.escapeBackslash = true;
+    d.blobForm = SqlBlobForm::kXQuote;
+    d.quoteKeyNumbers = true;
+    d.identifierOpen = '`';
+    d.identifierClose = '`';
+    d.fold = SqlIdentifierFold::kKeep;
+    d.statementEnd = "";
+    d.foreignKeyIndex = true;
+    d.tableEnd = "\n) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;\n\n";
+    d.log.deleteFunctionName = "GenDelteQuery";
+    d.log.updateTrace = "Update query is @@@ %s\n";
+    d.log.insertTrace = "Insert query is @@@%s\n";
+    d.log.memoryFailure = "MEMORY_ALLOCATION_FAILURE - Cannot generate insert query.\n";
+    d.log.word = "Mysql";
+    return d;
+}
 
 }  // namespace
 
-ORV_DEFINE_SQL_DIALECT(Mysql, kMysql, "MYSQL")
+constinit const SqlDialect kMysqlDialect = MysqlRecord();
+
+ORV_DEFINE_SQL_DIALECT(Mysql, kMysqlDialect, "MYSQL")
 
 }  // namespace orv
