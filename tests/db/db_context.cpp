@@ -51,6 +51,24 @@ namespace orv::test {
 namespace {
 
 constexpr int kShortestIdentifier = 63;  // PostgreSQL's
+
+/* A setting that column `column` of `sql`'s first row reads `value`. */
+DbSetting SettingValue(const std::string& sql, const std::string& value, size_t column) {
+    DbSetting setting;
+    setting.sql = sql;
+    setting.column = column;
+    setting.value = value;
+    return setting;
+}
+
+/* A setting read as ports.env's variable `key`. */
+DbSetting SettingFromEnv(const std::string& sql, const std::string& key, size_t column) {
+    DbSetting setting;
+    setting.sql = sql;
+    setting.column = column;
+    setting.envKey = key;
+    return setting;
+}
 constexpr int kFirebirdIdentifier = 31;
 
 DbContext SqliteContext() {
@@ -104,8 +122,8 @@ DbContext SqliteContext() {
     c.runsSingleEngineCases = true;
     c.longTextSql = "replace(hex(zeroblob(100000)), '0', 'ab')";
     c.settings = {
-        {.sql = "PRAGMA database_list", .column = 0, .value = "0"},
-        {.sql = "PRAGMA database_list", .column = 2, .envKey = "ORV_TEST_SQLITE_DB"},
+        SettingValue("PRAGMA database_list", "0", 0),
+        SettingFromEnv("PRAGMA database_list", "ORV_TEST_SQLITE_DB", 2),
     };
     c.reportedCodes = {.tinyint = 1, .real = 10, .decimal = 15, .numeric = 10, .boolean = 19};
     c.canRestart = false;
@@ -168,11 +186,11 @@ DbContext PostgresContext() {
     c.portKey = "ORV_TEST_PG_PORT";
     c.readsServerKeysOfDsn = false;
     c.settings = {
-        {.sql = "SHOW listen_addresses", .value = "127.0.0.1"},
-        {.sql = "SHOW port", .envKey = "ORV_TEST_PG_PORT"},
-        {.sql = "SELECT current_user", .value = "velkra"},
-        {.sql = "SELECT current_database()", .value = "velkra_test"},
-        {.sql = "SHOW server_encoding", .value = "UTF8"},
+        SettingValue("SHOW listen_addresses", "127.0.0.1", 0),
+        SettingFromEnv("SHOW port", "ORV_TEST_PG_PORT", 0),
+        SettingValue("SELECT current_user", "velkra", 0),
+        SettingValue("SELECT current_database()", "velkra_test", 0),
+        SettingValue("SHOW server_encoding", "UTF8", 0),
     };
     c.reportedCodes = {.tinyint = 3, .real = 11, .decimal = 13, .numeric = 13, .boolean = 19};
     c.canRestart = true;
@@ -236,10 +254,10 @@ DbContext MariaDbContext() {
     c.portKey = "ORV_TEST_MARIADB_PORT";
     c.readsServerKeysOfDsn = true;
     c.settings = {
-        {.sql = "SELECT @@bind_address", .value = "127.0.0.1"},
-        {.sql = "SELECT @@port", .envKey = "ORV_TEST_MARIADB_PORT"},
-        {.sql = "SELECT DATABASE()", .value = "velkra_test"},
-        {.sql = "SELECT @@character_set_server", .value = "utf8mb4"},
+        SettingValue("SELECT @@bind_address", "127.0.0.1", 0),
+        SettingFromEnv("SELECT @@port", "ORV_TEST_MARIADB_PORT", 0),
+        SettingValue("SELECT DATABASE()", "velkra_test", 0),
+        SettingValue("SELECT @@character_set_server", "utf8mb4", 0),
     };
     c.reportedCodes = {.tinyint = 1, .real = 11, .decimal = 12, .numeric = 12, .boolean = 1};
     c.canRestart = true;
