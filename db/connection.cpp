@@ -14,6 +14,7 @@
 
 #include "agent/log.h"
 #include "agent/strings.h"
+#include "datastore/column_value.h"
 #include "datastore/relvar.h"
 #include "datastore/table_defn.h"
 #include "db/datasource_map.h"
@@ -548,6 +549,54 @@ void* NumberCellAsFloat(const void* data, int32_t length, uint8_t from, uint8_t 
     return block;
 }
 
+/* The value of an integer cell, sign-extended or zero-extended to 64
+ * bits; *negative tells a signed value below zero. */
+uint64_t IntegerCellBits(const void* data, uint8_t from, bool* negative) {
+    bool isSigned = false;
+    IsIntegerType(from, &isSigned);
+    const int32_t width = GetStoredWidth(from);
+    uint64_t bits = 0;
+    memcpy(&bits, data, static_cast<size_t>(width));  // little-endian: the low bytes
+    *negative = isSigned && (bits >> (width * 8 - 1)) != 0;
+    if (*negative && width < 8) bits |= ~uint64_t{0} << (width * 8);
+    return bits;
+}
+
+/* An integer column's value from an integer cell of another width, or
+ * null with an ERROR record naming the column when the value does not fit
+ * the column's type (it is never wrapped). */
+void* IntegerCellInto(const void* data, int32_t length, uint8_t from, const ColumnDefnEntry* column,
+                      int32_t* outLength) {
+    if (length < GetStoredWidth(from)) return nullptr;
+    bool negative = false;
+    const uint64_t bits = IntegerCellBits(data, from, &negative);
+    bool toSigned = false;
+    IsIntegerType(column->type, &toSigned);
+    const int32_t width = GetStoredWidth(column->type);
+    const unsigned shift = static_cast<unsigned>(width * 8 - 1);
+    bool fits;
+    if (toSigned) {
+        // In range when every bit above the sign bit repeats it.
+        const uint64_t high = width == 8 ? 0 : bits >> shift;
+        const bool signedValue = negative || (bits >> 63) == 0;
+        fits = signedValue && (width == 8 || high == 0 || high == (~uint64_t{0} >> shift));
+    } else {
+        fits = !negative && (width == 8 || (bits >> (shift + 1)) == 0);
+    }
+    if (!fits) {
+        char* text = ConvertColumnValueToString(data, from);
+        LogError("The value %s does not fit column %s\n", text != nullptr ? text : "?",
+                 column->name != nullptr ? column->name : "?");
+        free(text);
+        return nullptr;
+    }
+    auto* block = static_cast<char*>(calloc(1, static_cast<size_t>(width) + 1));
+    if (block == nullptr) return nullptr;
+    memcpy(block, &bits, static_cast<size_t>(width));  // little-endian: the low bytes
+    *outLength = width;
+    return block;
+}
+
 }  // namespace
 
 RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
@@ -562,6 +611,7 @@ RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
         return nullptr;
     }
     int32_t i = 0;
+    bool refused = false;
     for (VectorNode* node = ElementAt(defn->columns, 0); node != nullptr && i < n; node = node->next, ++i) {
         auto* column = static_cast<ColumnDefnEntry*>(node->element);
         int32_t index = GetResultSetColumnIndex(set, column->name);
@@ -570,11 +620,17 @@ RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName) {
         const uint8_t from = set->columns[index].type;
         if (from != column->type && IsFloatType(column->type) && (IsFloatType(from) || IsIntegerType(from))) {
             values[i] = NumberCellAsFloat(cell->data, cell->length, from, column->type, &lengths[i]);
+        } else if (from != column->type && IsIntegerType(column->type) && IsIntegerType(from)) {
+            values[i] = IntegerCellInto(cell->data, cell->length, from, column, &lengths[i]);
+            if (values[i] == nullptr) {
+                refused = true;
+                break;
+            }
         } else {
             values[i] = ConvertCellValue(cell->data, cell->length, from, column->type, &lengths[i]);
         }
     }
-    RowObject* row = CreateNewRowObject(values, lengths);
+    RowObject* row = refused ? nullptr : CreateNewRowObject(values, lengths);
     if (row == nullptr) {
         for (int32_t j = 0; j < n; ++j) free(values[j]);
         free(values);

@@ -88,8 +88,11 @@ bool CreateDB(const char* databaseName);
 /* The current row of a result set as a new row of the table: each column
  * of the definition takes the cell of the same name (without regard to
  * case), converted to the column's type; columns without a cell stay
- * missing. The row's state is "stored". Null when the table is unknown,
- * there is no current row, or memory runs out. */
+ * missing. The row's state is "stored". An integer cell goes into an
+ * integer column of another width only when its value fits the column's
+ * type; otherwise the row is refused (null) with an ERROR record naming
+ * the column, never wrapped. Null when the table is unknown, there is no
+ * current row, or memory runs out. */
 RowObject* ResultSetRowToRowObject(ResultSet* set, const char* tableName);
 
 }  // namespace orv

@@ -1,5 +1,5 @@
 /*
- * The provider registry and its two slots, and the SQL generator registry.
+ * The provider registry and its slots, and the SQL generator registry.
  */
 #include "db/provider.h"
 
@@ -32,7 +32,7 @@ std::mutex& RegistryMutex() {
     return *mutex;
 }
 std::vector<const DBProvider*> g_providers;
-std::atomic<const DBProvider*> g_slots[kProviderSlots] = {nullptr, nullptr};
+std::atomic<const DBProvider*> g_slots[kProviderSlots] = {};
 std::vector<const SQLGenerator*> g_generators;
 
 const DBProvider* Slot(int slot) { return g_slots[slot].load(std::memory_order_acquire); }
@@ -74,13 +74,13 @@ bool InitDBProvider() {
             LogError("InitDBProvider Failed as already initialized\n");
             return false;
         }
-        SetSlot(1, nullptr);
+        for (int slot = 1; slot < kProviderSlots; ++slot) SetSlot(slot, nullptr);
         for (const DBProvider* provider : BuiltinDBProviders()) {
             if (IsComplete(provider) && !IsRegistered(provider->name)) g_providers.push_back(provider);
         }
     }
     LoadDBProvider("ODBC");
-    LoadDBProvider("SQLITE");  // no provider of that name: the slot stays free
+    LoadDBProvider("SQLITE");
     if (gv_connParamsVect == nullptr) gv_connParamsVect = NewVector();
     InitConnectionPool();
     return true;
@@ -88,8 +88,7 @@ bool InitDBProvider() {
 
 void DeInitDBProvider() {
     std::lock_guard<std::mutex> guard(RegistryMutex());
-    SetSlot(0, nullptr);
-    SetSlot(1, nullptr);
+    for (int slot = 0; slot < kProviderSlots; ++slot) SetSlot(slot, nullptr);
     g_providers.clear();
 }
 

@@ -1,6 +1,6 @@
 /*
  * Database providers and SQL generators: tables of functions registered by
- * name. Up to two providers are loaded into provider slots; connections
+ * name. Up to kProviderSlots providers are loaded into provider slots; connections
  * remember the slot that opened them. Generators are chosen per dialect.
  *
  * The registries and slots are filled at start-up and only read
@@ -56,8 +56,10 @@ struct SQLGenerator {
 /* Dialect names in index order (0 MYSQL, 1 PGSQL, 2 FIREBIRD, 3 SQLITE). */
 extern const char* const kDialectNames[4];
 
-/* The provider slots. */
-constexpr int kProviderSlots = 2;
+/* The provider slots: InitDBProvider loads "ODBC" into slot 0 and "SQLITE"
+ * into slot 1; a data source whose provider is registered but in no slot
+ * ("FIREBIRD") is loaded into the free slot at its first connection. */
+constexpr int kProviderSlots = 3;
 
 /* Appends a provider to the registry. False for a provider without a name
  * or without any one of its functions (a provider is checked here once,
@@ -73,7 +75,7 @@ bool InitDBProvider();
 void DeInitDBProvider();
 
 /* Puts the registered provider of that name (exact) into the first empty
- * slot; false when both slots are filled or none has that name. */
+ * slot; false when every slot is filled or none has that name. */
 bool LoadDBProvider(const char* name);
 bool LoadDefaultDBProvider();
 bool UnloadDBProvider(const char* name);

@@ -11,7 +11,7 @@ set -euo pipefail
 bash "$(dirname "$0")/apt-install.sh" \
   build-essential cmake ninja-build pkg-config python3 \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  libxml2-dev unixodbc-dev \
+  libxml2-dev unixodbc-dev libsqlite3-dev \
   clang libclang-rt-14-dev \
   unixodbc odbcinst libsqliteodbc sqlite3 \
   postgresql odbc-postgresql \

@@ -24,6 +24,7 @@
 #include "db/firebird/firebird_provider.h"
 #include "db/odbc/odbc_provider.h"
 #include "db/result_set.h"
+#include "db/sqlite/sqlite_provider.h"
 #include "tests/db/db_context.h"
 #include "tests/support/test_support.h"
 #include "util/datetime.h"
@@ -64,9 +65,12 @@ inline ConnParams* ParamsFor(const DbContext& db) {
                             "testconn", 0, "", db.providerName.c_str(), db.dialect.c_str());
 }
 
-/* The provider table a data source names ("FIREBIRD", else ODBC's). */
+/* The provider table a data source names ("FIREBIRD", "SQLITE", else
+ * ODBC's). */
 inline const DBProvider* ProviderNamed(const char* name) {
-    return name != nullptr && strcmp(name, "FIREBIRD") == 0 ? GetFirebirdProvider() : GetODBCProvider();
+    if (name != nullptr && strcmp(name, "FIREBIRD") == 0) return GetFirebirdProvider();
+    if (name != nullptr && strcmp(name, "SQLITE") == 0) return GetSqliteProvider();
+    return GetODBCProvider();
 }
 
 /* A connection opened through the provider table, disconnected and freed

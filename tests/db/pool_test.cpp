@@ -58,11 +58,11 @@ TEST_F(PoolTest, InitTwiceChangesNothing) {
     EXPECT_FALSE(InitDBProvider());
     EXPECT_TRUE(Logged("[ERROR] InitDBProvider Failed as already initialized\n"));
     EXPECT_EQ(GetDBProviderIndex("ODBC"), 0);
-    EXPECT_EQ(GetDBProviderIndex("SQLITE"), -1);
-    EXPECT_TRUE(LoadDBProvider("ODBC"));  // the second slot takes a second copy
-    EXPECT_FALSE(LoadDBProvider("ODBC"));  // both slots are filled
+    EXPECT_EQ(GetDBProviderIndex("SQLITE"), 1);
+    EXPECT_TRUE(LoadDBProvider("ODBC"));  // the third slot takes a second copy
+    EXPECT_FALSE(LoadDBProvider("ODBC"));  // every slot is filled
     EXPECT_TRUE(UnloadDBProvider("ODBC"));
-    EXPECT_EQ(GetDBProviderIndex("ODBC"), 1);
+    EXPECT_EQ(GetDBProviderIndex("ODBC"), 2);
 }
 
 TEST_F(PoolTest, OneConnectionIsSharedByEveryThread) {

@@ -1,0 +1,45 @@
+/*
+ * Internals shared by the files of the SQLite provider
+ * (sqlite_provider.cpp, sqlite_fetch.cpp): the provider's state of a
+ * connection, the reporting of the engine's errors, and the walk over the
+ * parts of a statement text.
+ *
+ * Not part of the library's interface.
+ */
+#ifndef ORV_DB_SQLITE_INTERNAL_H
+#define ORV_DB_SQLITE_INTERNAL_H
+
+#include <sqlite3.h>
+
+#include "db/connection.h"
+
+namespace orv::sqlite {
+
+/* The provider handle of a connection. */
+struct SqliteConnection {
+    sqlite3* db;
+};
+
+/* The provider state of a connection, or null (with an ERROR record)
+ * when it has none. REQUIRES: the connection's object lock is held. */
+SqliteConnection* UsableHandle(const DBConnection* connection);
+
+/* Writes the engine's message of the last failure on db at ERROR as
+ * "MSG: <sqlite3_errmsg> (extended code N)\n", and marks the connection
+ * broken when the failure is the file's own (I/O error, not a database,
+ * corrupt). connection may be null. */
+void ReportError(DBConnection* connection, sqlite3* db);
+
+/* Prepares the next part of a statement text at *sql, moving *sql past
+ * it. *statement is null when only blanks and comments were left. False
+ * after the messages when the part does not prepare. */
+bool PrepareNext(DBConnection* connection, sqlite3* db, const char** sql, sqlite3_stmt** statement);
+
+/* The provider's queries (sqlite_fetch.cpp); each holds the object lock
+ * on the connection. */
+ResultSet* ExecuteQueryDirect(DBConnection* connection, const char* sql);
+ResultSet* ExecuteQueryWithBlobs(DBConnection* connection, const char* sql, BlobConsumer consumer, void* context);
+
+}  // namespace orv::sqlite
+
+#endif
