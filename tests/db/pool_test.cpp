@@ -191,7 +191,7 @@ TEST_F(PoolTest, ThreadsLoadingAProviderAtOnceAllConnectThroughOneSlot) {
     for (std::thread& t : threads) t.join();
     FreeConnParams(params);
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(answered[t], 5) << "thread " << t;
-    EXPECT_EQ(GetDBProviderIndex("ODBC_SECOND"), 1);
+    EXPECT_EQ(GetDBProviderIndex("ODBC_SECOND"), 2);  // the slot after ODBC and SQLITE
 }
 
 }  // namespace
