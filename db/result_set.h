@@ -15,6 +15,10 @@
 
 namespace orv {
 
+struct DateTimeColumnValue;
+struct OrvDate;
+struct OrvTime;
+
 struct ResultColumn {
     char* name;
     uint8_t type;
@@ -131,6 +135,17 @@ void RenderResultSet(const ResultSet* set, std::string* out);
  * and yes in any case as true). Null for a null value or when it cannot be
  * converted. OUT *length: the stored width of the new value. */
 void* ConvertCellValue(const void* data, int32_t length, uint8_t from, uint8_t to, int32_t* outLength);
+
+/* Parses a date and time text as drivers and SQLite keep them:
+ * "YYYY-MM-DD", "HH:MM:SS" or "YYYY-MM-DD HH:MM:SS" (a "T" also separates
+ * them; seconds may be missing; fractions and anything after the time,
+ * such as a zone, are dropped). False when the text starts with neither. */
+bool ParseDateTimeText(const char* text, OrvDate* date, bool* hasDate, OrvTime* time, bool* hasTime);
+
+/* The value of a date (16), time (17) or date-time (18) cell from its text
+ * into *out, holding the parts its type has (a date-time without a time
+ * gets 00:00:00); false when the text holds no such value. */
+bool DateTimeCellValue(const char* text, uint8_t code, DateTimeColumnValue* out);
 
 }  // namespace orv
 

@@ -11,6 +11,9 @@
 #   - saving 10,000 new rows into a SQLite file: SaveTable through the
 #     library against SOCI's ODBC backend with one prepared statement in one
 #     transaction, the median of 7 runs;
+#   - the SQLite provider against SOCI's native sqlite3 backend: fetching
+#     the 100,000 rows of the fetch section and saving 10,000 new rows with
+#     SaveTable, the median of 7 runs each;
 #   - a data object built from a 100,000-row join of 10,000 parents and
 #     their children against ExecuteQuery of the same statement (at most 2
 #     times its time), the median of 7 runs.
@@ -26,13 +29,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
 which="${1:-all}"
 
-sections=(log relvar fetch save dataobject)
-common="libbenchmark-dev libspdlog-dev libsqlite3-dev unixodbc-dev libsoci-dev libsoci-odbc4.0 libboost-dev"
+sections=(log relvar fetch save sqlite dataobject)
+common="libbenchmark-dev libspdlog-dev libsqlite3-dev unixodbc-dev libsoci-dev libsoci-odbc4.0 libsoci-sqlite3-4.0 libboost-dev"
 declare -A packages=(
   [log]=""
   [relvar]=""
   [fetch]="libsqliteodbc"
   [save]="libsqliteodbc"
+  [sqlite]=""
   [dataobject]="libsqliteodbc"
 )
 declare -A targets=(
@@ -40,6 +44,7 @@ declare -A targets=(
   [relvar]="relvar_bench"
   [fetch]="odbc_fetch_bench"
   [save]="table_save_bench"
+  [sqlite]="sqlite_bench"
   [dataobject]="dataobject_bench"
 )
 
@@ -96,6 +101,10 @@ PY
 
 run_save() {
   "$build/bench/table_save_bench"
+}
+
+run_sqlite() {
+  "$build/bench/sqlite_bench" 7
 }
 
 run_dataobject() {

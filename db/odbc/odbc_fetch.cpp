@@ -185,63 +185,6 @@ bool StreamBlob(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT colum
     return true;
 }
 
-/* Reads up to maxDigits decimal digits; null when there is none. */
-const char* ReadNumber(const char* p, int32_t* out, int maxDigits) {
-    int32_t value = 0;
-    int digits = 0;
-    while (*p >= '0' && *p <= '9' && digits < maxDigits) {
-        value = value * 10 + (*p - '0');
-        ++p;
-        ++digits;
-    }
-    if (digits == 0) return nullptr;
-    *out = value;
-    return p;
-}
-
-/* Parses a driver's date and time text: "YYYY-MM-DD", "HH:MM:SS" or
- * "YYYY-MM-DD HH:MM:SS" (a "T" also separates them; seconds may be
- * missing; fractions and anything after the time, such as a zone, are
- * dropped). False when the text starts with neither. */
-bool ParseDateTimeText(const char* text, OrvDate* date, bool* hasDate, OrvTime* time, bool* hasTime) {
-    *hasDate = false;
-    *hasTime = false;
-    const char* p = text;
-    while (*p == ' ') ++p;
-    int32_t first = 0;
-    const char* q = ReadNumber(p, &first, 9);
-    if (q == nullptr) return false;
-    if (*q == '-') {
-        int32_t month = 0;
-        int32_t day = 0;
-        const char* r = ReadNumber(q + 1, &month, 2);
-        if (r == nullptr || *r != '-') return false;
-        r = ReadNumber(r + 1, &day, 2);
-        if (r == nullptr) return false;
-        date->year = static_cast<uint16_t>(first);
-        date->month = static_cast<uint8_t>(month);
-        date->day = static_cast<uint8_t>(day);
-        *hasDate = true;
-        p = r;
-        if (*p != ' ' && *p != 'T') return true;
-        while (*p == ' ' || *p == 'T') ++p;
-        q = ReadNumber(p, &first, 2);
-        if (q == nullptr || *q != ':') return true;
-    } else if (*q != ':') {
-        return false;
-    }
-    int32_t minute = 0;
-    int32_t second = 0;
-    const char* r = ReadNumber(q + 1, &minute, 2);
-    if (r == nullptr) return *hasDate;
-    if (*r == ':' && ReadNumber(r + 1, &second, 2) == nullptr) second = 0;
-    time->hour = static_cast<uint8_t>(first);
-    time->minute = static_cast<uint8_t>(minute);
-    time->second = static_cast<uint8_t>(second);
-    *hasTime = true;
-    return true;
-}
-
 /* One cell of the row being read: where its stored form is (in the row's
  * scratch buffer, or the date-time value of the stage itself). */
 struct CellStage {
@@ -254,28 +197,7 @@ struct CellStage {
 /* The date-time value of a cell's text into stage, holding the parts its
  * type has; false when the text holds no such value. */
 bool DateTimeValue(const char* text, uint8_t code, CellStage* stage) {
-    OrvDate date = {0, 0, 0};
-    OrvTime time = {0, 0, 0};
-    bool hasDate = false;
-    bool hasTime = false;
-    if (!ParseDateTimeText(text, &date, &hasDate, &time, &hasTime)) return false;
-    DateTimeColumnValue& value = stage->dateTime;
-    value = DateTimeColumnValue{};
-    if (code == ORV_SQL_DATE) {
-        if (!hasDate) return false;
-        value.date = date;
-        value.value.date = &value.date;
-    } else if (code == ORV_SQL_TIME) {
-        if (!hasTime) return false;
-        value.time = time;
-        value.value.time = &value.time;
-    } else {
-        value.date = date;
-        value.time = time;
-        value.value.date = &value.date;
-        value.value.time = &value.time;
-    }
-    return true;
+    return DateTimeCellValue(text, code, &stage->dateTime);
 }
 
 /* A float or double from the driver's text ("2.25", "1e+20", "-Infinity";

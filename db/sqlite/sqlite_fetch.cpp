@@ -88,8 +88,8 @@ struct Cell {
     int64_t integer;
     double real;
     uint8_t flag;
-    std::string text;
-    void* dateTime; /* a date value block, freed after the row is packed */
+    std::string text;             /* a double's text */
+    DateTimeColumnValue dateTime; /* a date, time or date-time */
 };
 
 /* What a statement of one connection needs while its rows are read. */
@@ -130,7 +130,6 @@ bool StageCell(const Reader& reader, int i, uint8_t code, Cell* cell) {
     sqlite3_stmt* s = reader.statement;
     const int stored = sqlite3_column_type(s, i);
     cell->value = {nullptr, 0, code};
-    cell->dateTime = nullptr;
     if (stored == SQLITE_NULL) {
         if (reader.streamBlobs && code == ORV_SQL_BLOB && reader.consumer != nullptr) {
             reader.consumer(nullptr, 0, reader.context);
@@ -202,34 +201,38 @@ bool StageCell(const Reader& reader, int i, uint8_t code, Cell* cell) {
     }
     // Texts, decimals and dates: the value's text; a double in its shortest
     // exact form rather than SQLite's 15 digits.
+    const char* text = nullptr;
+    size_t length = 0;
     if (stored == SQLITE_FLOAT) {
         cell->text = DoubleText(sqlite3_column_double(s, i));
+        text = cell->text.c_str();
+        length = cell->text.size();
     } else {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-        const int length = sqlite3_column_bytes(s, i);
-        cell->text.assign(text != nullptr ? text : "", static_cast<size_t>(length));
-    }
-    if (IsTextType(code)) {
-        // A text ends at its first zero byte, as every stored text does.
-        cell->text.resize(strnlen(cell->text.c_str(), cell->text.size()));
+        text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        length = static_cast<size_t>(sqlite3_column_bytes(s, i));
+        if (text == nullptr) {
+            LogError("Unable to allocate memory\n");
+            return false;
+        }
     }
     if (IsDateTimeType(code)) {
-        int32_t length = 0;
-        cell->dateTime = ConvertStringToColumnValue(cell->text.c_str(), &length, code);
-        if (cell->dateTime == nullptr) {
-            LogError("Cannot read a date or time from \"%s\"\n", cell->text.c_str());
+        if (!DateTimeCellValue(text, code, &cell->dateTime)) {
+            LogError("Cannot read a date or time from \"%s\"\n", text);
             return true;  // an SQL NULL, as the other providers give it
         }
-        cell->value.data = cell->dateTime;
+        cell->value.data = &cell->dateTime.value;
         cell->value.length = kDateTimeStoredWidth;
         return true;
     }
-    if (cell->text.size() > static_cast<size_t>(INT32_MAX)) {
+    // A text ends at its first zero byte, as every stored text does.
+    if (IsTextType(code)) length = strnlen(text, length);
+    if (length > static_cast<size_t>(INT32_MAX)) {
         LogError("Value too long in column %s\n", sqlite3_column_name(s, i));
         return false;
     }
-    cell->value.data = cell->text.data();
-    cell->value.length = static_cast<int32_t>(cell->text.size());
+    // The engine keeps the text until the next step; the row copies it.
+    cell->value.data = text;
+    cell->value.length = static_cast<int32_t>(length);
     return true;
 }
 
@@ -268,10 +271,6 @@ ResultSet* Collect(const Reader& reader) {
             values[i] = cells[i].value;
         }
         ResultRow* row = ok ? CreatePackedResultRow(&arena, values.data(), count) : nullptr;
-        for (int i = 0; i < count; ++i) {
-            free(cells[i].dateTime);
-            cells[i].dateTime = nullptr;
-        }
         if (!ok) break;
         if (row == nullptr) {
             LogError("Unable to allocate memory\n");

@@ -15,10 +15,24 @@
 
 namespace orv::sqlite {
 
-/* The provider handle of a connection. */
+struct StatementCache;
+
+/* The provider handle of a connection: the engine's connection and the
+ * statements prepared for it (sqlite_statements.cpp), made at first use. */
 struct SqliteConnection {
     sqlite3* db;
+    StatementCache* cache;
 };
+
+/* The prepared statement of an insert, update or delete text with its
+ * literals bound as parameters (made once per shape of text and kept),
+ * or null when the text is not one that can be run so: then it is
+ * prepared as it is. Give it back with ReleaseCachedStatement after its
+ * steps. REQUIRES: the connection's object lock is held. */
+sqlite3_stmt* CachedStatement(SqliteConnection* handle, const char* sql);
+void ReleaseCachedStatement(sqlite3_stmt* statement);
+/* Finalizes every kept statement and frees the cache (null is fine). */
+void FreeStatementCache(StatementCache* cache);
 
 /* The provider state of a connection, or null (with an ERROR record)
  * when it has none. REQUIRES: the connection's object lock is held. */

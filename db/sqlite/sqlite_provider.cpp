@@ -70,6 +70,11 @@ bool StepToEnd(DBConnection* connection, sqlite3* db, sqlite3_stmt* statement) {
 /* Runs every part of sql in turn; stops at the first that fails and
  * names it when the text had several. */
 uint8_t RunUpdate(DBConnection* connection, SqliteConnection* handle, const char* sql) {
+    if (sqlite3_stmt* cached = CachedStatement(handle, sql)) {
+        const bool ok = StepToEnd(connection, handle->db, cached);
+        ReleaseCachedStatement(cached);
+        return ok ? 1 : 0;
+    }
     int part = 0;
     while (*sql != '\0') {
         sqlite3_stmt* statement = nullptr;
@@ -216,6 +221,7 @@ uint8_t SqliteRollbackTransaction(DBConnection* connection) {
 
 void CloseHandle(SqliteConnection* handle) {
     if (handle == nullptr) return;
+    FreeStatementCache(handle->cache);
     if (handle->db != nullptr) sqlite3_close_v2(handle->db);
     free(handle);
 }
@@ -231,7 +237,9 @@ DBConnection* SqliteConnect(const ConnParams* params) {
         LogError("Unable to allocate memory\n");
         return nullptr;
     }
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    // Every call on the connection is made under its object lock, so the
+    // engine's own lock per call is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(file, &handle->db, flags, nullptr) != SQLITE_OK) {
         LogError("Opening the database file %s failed\n", file);
         ReportError(nullptr, handle->db);

@@ -3,5 +3,6 @@ find_package(SQLite3 REQUIRED)
 target_sources(velkra_db PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/sqlite_provider.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sqlite_fetch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sqlite_statements.cpp
 )
 target_link_libraries(velkra_db PUBLIC SQLite::SQLite3)

@@ -179,6 +179,40 @@ TEST_F(SqliteProviderTest, EveryPartOfAStatementRunsOrTheFailingOneIsNamed) {
     EXPECT_TRUE(log_.Has("MSG: no such table: no_such_table"));
 }
 
+TEST_F(SqliteProviderTest, WrittenStatementsOfOneShapeStoreEveryLiteralExactly) {
+    ASSERT_TRUE(conn_.Update("create table v (k integer primary key, n integer, d double, s text, b blob)"));
+    // The same shape again and again, with every kind of literal the
+    // generators write.
+    const std::vector<std::string> doubles = {"0.1", "-2.5e-300", "1.7976931348623157e+308", "3", "-0"};
+    for (size_t i = 0; i < doubles.size(); ++i) {
+        const std::string k = std::to_string(i);
+        ASSERT_TRUE(conn_.Update("insert into  v values(" + k + ",-" + k + "000000000," + doubles[i] + ",'it''s " + k +
+                                 "',X'00ff" + k + k + "');"))
+            << log_.Text();
+    }
+    ASSERT_TRUE(conn_.Update("update v set s='x''y',n=-9223372036854775808 where k=1"));
+    ASSERT_TRUE(conn_.Update("delete from v where k=4"));
+    EXPECT_TRUE(conn_.Update("update v set s = 'kept' /* a comment */ where k = 0"));
+    ResultHolder r(conn_.Query("select n, d, s, b from v order by k"));
+    ASSERT_NE(r.set, nullptr);
+    ASSERT_EQ(r.set->rowCount, 4);
+    EXPECT_EQ(Int64At(r.set, 0, 0), 0);
+    EXPECT_EQ(Int64At(r.set, 1, 0), INT64_MIN);
+    EXPECT_EQ(Int64At(r.set, 2, 0), -2000000000LL);
+    EXPECT_EQ(BitsAt(r.set, 0, 1), Bits(0.1));
+    EXPECT_EQ(BitsAt(r.set, 1, 1), Bits(-2.5e-300));
+    EXPECT_EQ(BitsAt(r.set, 2, 1), Bits(DBL_MAX));
+    EXPECT_EQ(BitsAt(r.set, 3, 1), Bits(3.0));
+    EXPECT_EQ(CellText(CellAt(r.set, 0, 2), ORV_SQL_TEXT), "kept");
+    EXPECT_EQ(CellText(CellAt(r.set, 1, 2), ORV_SQL_TEXT), "x'y");
+    EXPECT_EQ(CellText(CellAt(r.set, 2, 2), ORV_SQL_TEXT), "it's 2");
+    EXPECT_EQ(CellText(CellAt(r.set, 3, 3), ORV_SQL_BLOB), std::string("\x00\xff\x33", 3));
+    // A row the engine refuses is reported with its message.
+    EXPECT_FALSE(conn_.Update("insert into  v values(2,0,0,'dup',X'');"));
+    EXPECT_TRUE(log_.Has("UNIQUE constraint failed: v.k"));
+    EXPECT_TRUE(conn_.Update("insert into  v values(5,0,0,'next',X'');"));
+}
+
 TEST_F(SqliteProviderTest, AFileThatCannotBeMadeFailsWithTheEnginesMessage) {
     ProviderConnection c;
     ConnParams* params = SqliteParams(dir_.path() + "/no/such/folder/x.db");
