@@ -12,6 +12,7 @@
 
 #include "agent/log.h"
 #include "agent/object_lock.h"
+#include "db/blob_chunks.h"
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/sqlite/sqlite_internal.h"
@@ -108,24 +109,20 @@ uint8_t SqliteExecuteUpdate(DBConnection* connection, const char* sql) {
     return ok;
 }
 
-/* Gathers the supplier's chunks into bytes; false when a chunk is invalid,
- * the blob grows past INT32_MAX bytes or memory runs out. */
+/* Gathers the supplier's chunks into bytes; false when a chunk is invalid
+ * or the blob grows past INT32_MAX bytes. */
 bool GatherBlob(BlobSupplier supplier, void* context, std::string* bytes) {
-    if (supplier == nullptr) return true;
-    for (;;) {
-        void* data = nullptr;
-        int32_t length = 0;
-        if (supplier(&data, &length, context) == 2) return true;
-        if (length < 0 || (length > 0 && data == nullptr)) {
-            LogError("Invalid blob chunk of length %d\n", length);
-            return false;
-        }
+    bool tooLong = false;
+    const bool ok = ForEachBlobChunk(supplier, context, [&](const void* data, int32_t length) {
         if (bytes->size() + static_cast<size_t>(length) > static_cast<size_t>(INT32_MAX)) {
-            LogError("Blob too long\n");
+            tooLong = true;
             return false;
         }
         bytes->append(static_cast<const char*>(data), static_cast<size_t>(length));
-    }
+        return true;
+    });
+    if (tooLong) LogError("Blob too long\n");
+    return ok;
 }
 
 uint8_t RunUpdateBlob(DBConnection* connection, SqliteConnection* handle, const char* sql, BlobSupplier supplier,
