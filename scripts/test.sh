@@ -82,7 +82,7 @@ step "ThreadSanitizer (concurrency tests)"
 bash scripts/build.sh "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DORV_BUILD_TESTS=ON -DORV_BUILD_LIBRARY=ON -DORV_SANITIZE=thread
 # The embedded Firebird engine is not built with ThreadSanitizer, so the
 # concurrency tests leave it out of their processes.
-ORV_DB_ENGINES=sqlite,pg,mariadb TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
+ORV_DB_ENGINES=sqlite,sqlite_odbc,pg,mariadb TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -L concurrency
 
 step "fuzzing (libFuzzer with ASan and UBSan)"
 bash scripts/fuzz.sh

@@ -27,6 +27,7 @@
 #include "db/connection.h"
 #include "db/connparams.h"
 #include "db/firebird/firebird_provider.h"
+#include "db/sqlite/sqlite_provider.h"
 #include "db/result_set.h"
 #include "tests/support/test_support.h"
 
@@ -71,9 +72,10 @@ DbSetting SettingFromEnv(const std::string& sql, const std::string& key, size_t 
 }
 constexpr int kFirebirdIdentifier = 31;
 
-DbContext SqliteContext() {
+/* SQLite through its ODBC driver, the path of applications with a DSN. */
+DbContext SqliteOdbcContext() {
     DbContext c;
-    c.name = "sqlite";
+    c.name = "sqlite_odbc";
     c.dsn = "velkra_sqlite";
     c.user = "velkra";
     c.password = "";
@@ -128,6 +130,28 @@ DbContext SqliteContext() {
     c.reportedCodes = {.tinyint = 1, .real = 10, .decimal = 15, .numeric = 10, .boolean = 19};
     c.canRestart = false;
     c.serverEngine = "";
+    return c;
+}
+
+/* SQLite through the library's SQLITE provider, on a file of its own
+ * beside the ODBC context's. The column types and driver facts are the
+ * ODBC context's where they apply; values come back exact. */
+DbContext SqliteContext() {
+    DbContext c = SqliteOdbcContext();
+    c.name = "sqlite";
+    const char* dir = getenv("ORV_DB_DIR");
+    c.dsn = std::string(dir != nullptr ? dir : "/tmp") + "/sqlite-native.db";
+    c.providerName = "SQLITE";
+    c.connParamsLine = "x 0 " + c.dsn + " velkra NULL x sqliteconn SQLITE SQLITE no";
+    c.reachedThroughOdbc = false;
+    c.doublesExact = true;
+    c.settings = {
+        {.sql = "PRAGMA database_list", .column = 0, .value = "0"},
+        {.sql = "PRAGMA journal_mode", .column = 0, .value = "wal"},
+    };
+    // Declared types: every integer is kept in 64 bits, every float in 8
+    // bytes; decimals keep their own codes.
+    c.reportedCodes = {.tinyint = 7, .real = 10, .decimal = 12, .numeric = 13, .boolean = 19};
     return c;
 }
 
@@ -338,9 +362,11 @@ DbContext FirebirdServerContext() {
     return c;
 }
 
-std::vector<DbContext> EveryContext() { return {SqliteContext(), PostgresContext(), MariaDbContext()}; }
+std::vector<DbContext> EveryContext() {
+    return {SqliteContext(), SqliteOdbcContext(), PostgresContext(), MariaDbContext()};
+}
 std::vector<DbContext> EveryContextWithFirebird() {
-    return {SqliteContext(), PostgresContext(), MariaDbContext(), FirebirdContext()};
+    return {SqliteContext(), SqliteOdbcContext(), PostgresContext(), MariaDbContext(), FirebirdContext()};
 }
 
 std::string Trim(const std::string& s) {
@@ -575,7 +601,7 @@ std::vector<DbContext> Chosen(std::vector<DbContext> all) {
         for (const DbContext& c : all) known = known || c.name == w;
         known = known || w == "firebird" || w == "fbserver";
         if (!known) {
-            fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, pg, mariadb, firebird, fbserver)\n",
+            fprintf(stderr, "ORV_DB_ENGINES: unknown engine '%s' (sqlite, sqlite_odbc, pg, mariadb, firebird, fbserver)\n",
                     w.c_str());
         }
     }
@@ -605,7 +631,7 @@ DbContext DbContextNamed(const std::string& name) {
         if (c.name == name) return c;
     }
     if (name == "fbserver") return FirebirdServerContext();
-    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, pg, mariadb, firebird, fbserver)";
+    ADD_FAILURE() << "no test database named '" << name << "' (sqlite, sqlite_odbc, pg, mariadb, firebird, fbserver)";
     return SqliteContext();
 }
 
@@ -675,7 +701,7 @@ void PrintTo(const DbContext& db, std::ostream* os) { *os << db.name; }
 void DbTest::SetUp() {
     std::string error;
     ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
-    if (!Db().reachedThroughOdbc) {
+    if (Db().providerName == "FIREBIRD") {
         ASSERT_TRUE(FirebirdReady(&error)) << error;
     }
 }
@@ -691,12 +717,17 @@ bool FirebirdReady(std::string* error) {
 
 namespace {
 
-/* The rows of a query on a Firebird connection, each value as its text:
- * integers in decimal, floats in "%.17g", texts and bytes as they are,
- * booleans "1" or "0", dates in the library's text form. */
-bool FirebirdQuery(DBConnection* connection, const std::string& sql, std::vector<OdbcSession::Row>* rows,
-                   std::string* error) {
-    ResultSet* set = GetFirebirdProvider()->executeQuery(connection, sql.c_str());
+/* The provider table of a context reached without ODBC. */
+const DBProvider* DirectProvider(const DbContext& db) {
+    return db.providerName == "SQLITE" ? GetSqliteProvider() : GetFirebirdProvider();
+}
+
+/* The rows of a query on a connection of a provider, each value as its
+ * text: integers in decimal, floats in "%.17g", texts and bytes as they
+ * are, booleans "1" or "0", dates in the library's text form. */
+bool DirectQuery(const DBProvider* provider, DBConnection* connection, const std::string& sql,
+                 std::vector<OdbcSession::Row>* rows, std::string* error) {
+    ResultSet* set = provider->executeQuery(connection, sql.c_str());
     if (set == nullptr) {
         *error = sql + ": failed (the library's log has the engine's message)";
         return false;
@@ -789,7 +820,8 @@ bool OdbcSession::Connect(const DbContext& db) {
                                               db.password.empty() ? "NULL" : db.password.c_str(),
                                               db.connectionName.c_str(), 0, "", db.providerName.c_str(),
                                               db.dialect.c_str());
-        firebird_ = params ? GetFirebirdProvider()->connect(params) : nullptr;
+        direct_provider_ = DirectProvider(db);
+        firebird_ = params ? direct_provider_->connect(params) : nullptr;
         FreeConnParams(params);
         if (firebird_ == nullptr) error_ = "cannot connect to " + db.dsn + " (the library's log has the reason)";
         return firebird_ != nullptr;
@@ -825,7 +857,7 @@ bool OdbcSession::Connect(const DbContext& db) {
 
 void OdbcSession::Disconnect() {
     if (firebird_ != nullptr) {
-        GetFirebirdProvider()->disconnect(firebird_);
+        direct_provider_->disconnect(firebird_);
         FreeDBConnectionRecord(firebird_);
         firebird_ = nullptr;
     }
@@ -846,7 +878,7 @@ bool OdbcSession::Exec(const std::string& sql) {
         return false;
     }
     if (firebird_ != nullptr) {
-        bool ok = GetFirebirdProvider()->executeUpdate(firebird_, sql.c_str()) == 1;
+        bool ok = direct_provider_->executeUpdate(firebird_, sql.c_str()) == 1;
         if (!ok) error_ = sql + ": failed (the library's log has the engine's message)";
         lastReturn_ = ok ? SQL_SUCCESS : SQL_ERROR;
         return ok;
@@ -867,7 +899,7 @@ bool OdbcSession::Query(const std::string& sql, std::vector<Row>* rows) {
         error_ = "not connected";
         return false;
     }
-    if (firebird_ != nullptr) return FirebirdQuery(firebird_, sql, rows, &error_);
+    if (firebird_ != nullptr) return DirectQuery(direct_provider_, firebird_, sql, rows, &error_);
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) return Fail(SQL_HANDLE_DBC, dbc_, sql);
     std::string text = sql;
@@ -927,7 +959,7 @@ std::optional<std::string> OdbcSession::Scalar(const std::string& sql) {
 bool OdbcSession::ColumnTypes(const std::string& sql, std::vector<SQLSMALLINT>* types) {
     types->clear();
     if (firebird_ != nullptr) {
-        error_ = "no ODBC driver: Firebird is reached through the FIREBIRD provider";
+        error_ = "no ODBC driver: this database is reached through a provider of the library";
         return false;
     }
     if (!Connected()) {

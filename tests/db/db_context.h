@@ -4,6 +4,10 @@
  * library reaches it (its connparams.txt line), the SQL type names to make a
  * table of each column type, and what it can and cannot do.
  *
+ * "sqlite" is a file reached through the library's SQLITE provider,
+ * "sqlite_odbc" the file of the data source velkra_sqlite, reached through
+ * SQLite's ODBC driver.
+ *
  * The servers and the ODBC files come from scripts/db-servers.sh, started by
  * the CTest fixture db_servers (tests/db/db_servers.cmake); a test finds
  * them through ORV_DB_DIR, whose ports.env gives ODBCSYSINI, ODBCINI and the
@@ -46,6 +50,7 @@
 
 namespace orv {
 struct DBConnection;
+struct DBProvider;
 }  // namespace orv
 
 namespace orv::test {
@@ -103,12 +108,12 @@ struct DbSetting {
 };
 
 struct DbContext {
-    std::string name;            // "sqlite", "pg", "mariadb", "firebird", "fbserver" (the test name's suffix)
-    std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"; Firebird: the database file"
+    std::string name;            // "sqlite", "sqlite_odbc", "pg", "mariadb", "firebird", "fbserver" (the test name's suffix)
+    std::string dsn;             // "velkra_sqlite", "velkra_pg", "velkra_mariadb"; SQLite, Firebird: the database file
     std::string user;            // "velkra"
     std::string password;        // "velkra-secret"; empty for SQLite (none)
     std::string connectionName;  // "sqliteconn", "pgconn", "mariadbconn"
-    std::string providerName;    // "ODBC"; "FIREBIRD"
+    std::string providerName;    // "ODBC"; "SQLITE", "FIREBIRD"
     std::string dialect;         // "SQLITE", "PGSQL", "MYSQL"
     /* This data source's connparams.txt line, without a line end:
      *   extraText extraNumber dsn user password ignored connectionName provider dialect useConnString
@@ -333,7 +338,10 @@ private:
 
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
-    ::orv::DBConnection* firebird_ = nullptr; /* Firebird's session */
+    /* The session of a database reached without ODBC (Firebird, SQLite
+     * through the library's provider), and that provider's table. */
+    ::orv::DBConnection* firebird_ = nullptr;
+    const ::orv::DBProvider* direct_provider_ = nullptr;
     SQLRETURN lastReturn_ = SQL_SUCCESS;
     std::string error_;
 };

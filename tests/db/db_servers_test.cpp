@@ -168,7 +168,11 @@ TEST(DbServers, EveryServerListensOnLoopbackOnly) {
 }
 
 TEST(DbContexts, ThreeEnginesWithTheirLines) {
-    DbContext sqlite = DbContextNamed("sqlite");
+    DbContext sqlite = DbContextNamed("sqlite_odbc");
+    DbContext native = DbContextNamed("sqlite");
+    EXPECT_EQ(native.connParamsLine, "x 0 " + native.dsn + " velkra NULL x sqliteconn SQLITE SQLITE no");
+    EXPECT_EQ(native.providerName, "SQLITE");
+    EXPECT_NE(native.dsn, "velkra_sqlite");
     DbContext pg = DbContextNamed("pg");
     DbContext mariadb = DbContextNamed("mariadb");
     EXPECT_EQ(pg.connParamsLine, "x 0 velkra_pg velkra velkra-secret x pgconn ODBC PGSQL no");
@@ -191,12 +195,13 @@ TEST(DbContexts, AllEnginesUnlessLimited) {
     const char* limit = getenv("ORV_DB_ENGINES");
     std::vector<DbContext> all = AllDbContexts();
     if (limit == nullptr || *limit == '\0') {
-        ASSERT_EQ(all.size(), 3u);
+        ASSERT_EQ(all.size(), 4u);
         EXPECT_EQ(all[0].name, "sqlite");
-        EXPECT_EQ(all[1].name, "pg");
-        EXPECT_EQ(all[2].name, "mariadb");
+        EXPECT_EQ(all[1].name, "sqlite_odbc");
+        EXPECT_EQ(all[2].name, "pg");
+        EXPECT_EQ(all[3].name, "mariadb");
     } else {
-        EXPECT_LE(all.size(), 3u);
+        EXPECT_LE(all.size(), 4u);
     }
 }
 

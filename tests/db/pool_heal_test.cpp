@@ -174,7 +174,7 @@ ORV_INSTANTIATE_DB_TESTS_WITH_FIREBIRD_SERVER(PoolHealTest);
 TEST(PoolHealThreads, RenewalsWhileOtherThreadsUseTheSharedConnection) {
     std::string error;
     ASSERT_TRUE(LoadDbEnvironment(&error)) << error;
-    const DbContext db = DbContextNamed("sqlite");
+    const DbContext db = DbContextNamed("sqlite_odbc");
     const auto dir = std::filesystem::temp_directory_path() / ("orv-pool-threads-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     LibrarySession session;
