@@ -145,13 +145,19 @@ DbContext SqliteContext() {
     c.connParamsLine = "x 0 " + c.dsn + " velkra NULL x sqliteconn SQLITE SQLITE no";
     c.reachedThroughOdbc = false;
     c.doublesExact = true;
+    c.providerLogWord = "Sqlite";
+    c.missingHandleLog = "SQLite connection handle missing\n";
+    c.failureLogMarks = {"SQLPrepare failed\n", "(extended code "};
+    c.checksPassword = false;
+    c.keepsDecimalScale = false;
     c.settings = {
         {.sql = "PRAGMA database_list", .column = 0, .value = "0"},
         {.sql = "PRAGMA journal_mode", .column = 0, .value = "wal"},
     };
     // Declared types: every integer is kept in 64 bits, every float in 8
     // bytes; decimals keep their own codes.
-    c.reportedCodes = {.tinyint = 7, .real = 10, .decimal = 12, .numeric = 13, .boolean = 19};
+    c.reportedCodes = {.tinyint = 7, .smallint = 7, .integer = 7, .real = 10, .decimal = 12, .numeric = 13,
+                       .boolean = 19};
     return c;
 }
 
@@ -332,6 +338,11 @@ DbContext FirebirdContext() {
     c.hasDeferredConstraints = false;
     c.maxIdentifierLength = 31;
     c.reachedThroughOdbc = false;
+    c.selectFrom = " FROM RDB$DATABASE";
+    c.providerLogWord = "Firebird";
+    c.missingHandleLog = "Firebird connection handle missing\n";
+    c.failureLogMarks = {"Executing the statement failed\n", "SQLPrepare failed\n", " SQLCODE: -"};
+    c.checksPassword = false;  // the embedded engine takes any password
     c.hasDropTableIfExists = false;
     c.maxTextLiteral = 16383;  // over a UTF8 connection
     c.selectOne = "SELECT 1 FROM RDB$DATABASE";

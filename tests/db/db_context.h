@@ -91,6 +91,8 @@ struct DbSqlTypes {
  * made with some of the DbSqlTypes (the rest give their own code). */
 struct DbReportedCodes {
     uint8_t tinyint = 1;   // SMALLINT where there is no TINYINT: 3
+    uint8_t smallint = 3;  // SQLite through the library: 7 (every integer in 64 bits)
+    uint8_t integer = 5;   // SQLite through the library: 7
     uint8_t real = 11;     // SQLite: 10 (every float is a double there)
     uint8_t decimal = 12;  // PostgreSQL: 13; SQLite's driver keeps it as text: 15
     uint8_t numeric = 13;  // SQLite: 10; MariaDB: 12 (NUMERIC is DECIMAL)
@@ -211,6 +213,23 @@ struct DbContext {
     /* Has DROP TABLE IF EXISTS (Firebird 3 has not: DropTableSql gives an
      * EXECUTE BLOCK that drops the table when it exists). */
     bool hasDropTableIfExists = true;
+    /* What a select of values without a table ends with (Firebird's
+     * select needs one: " FROM RDB$DATABASE"). */
+    std::string selectFrom;
+    /* The word of the provider's transaction TRACE lines
+     * ("\t@@@@@ <word>BeginTransaction() @@@@@\n"). */
+    std::string providerLogWord = "ODBC";
+    /* The provider's ERROR line for a statement on a connection whose
+     * state is gone. */
+    std::string missingHandleLog = "ODBC connection handle missing\n";
+    /* Texts the log holds after a statement on a missing table failed. */
+    std::vector<std::string> failureLogMarks = {"STATE: ", " NAT: ", "SQLExecDirect failed\n"};
+    /* A password of the data source is checked (not by the embedded
+     * Firebird engine, nor by SQLite, which has none). */
+    bool checksPassword = true;
+    /* A NUMERIC(18,4) value keeps its scale in its text ("-0.5000");
+     * SQLite keeps the number itself ("-0.5"). */
+    bool keepsDecimalScale = true;
     /* A query of one row and one column, 1 ("SELECT 1"; Firebird's
      * select needs a table). */
     std::string selectOne = "SELECT 1";

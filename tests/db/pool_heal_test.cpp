@@ -156,8 +156,7 @@ TEST_P(PoolHealTest, AHolderOfAReplacedRecordFailsCleanly) {
     EXPECT_EQ(ExecuteQuery(held, Db().selectOne.c_str()), nullptr);
     EXPECT_EQ(ExecuteUpdate(held, Db().selectOne.c_str()), 0);
     EXPECT_EQ(BeginTransaction(held), 0);
-    const char* missing = Db().reachedThroughOdbc ? "ODBC connection handle missing\n" : "Firebird connection handle missing\n";
-    EXPECT_NE(LogText().find(missing), std::string::npos);
+    EXPECT_NE(LogText().find(Db().missingHandleLog), std::string::npos);
     ResultSet* set = ExecuteQuery(fresh, Db().selectOne.c_str());
     EXPECT_NE(set, nullptr);
     FreeResultSet(set);
