@@ -151,8 +151,8 @@ DbContext SqliteContext() {
     c.checksPassword = false;
     c.keepsDecimalScale = false;
     c.settings = {
-        {.sql = "PRAGMA database_list", .column = 0, .value = "0"},
-        {.sql = "PRAGMA journal_mode", .column = 0, .value = "wal"},
+        SettingValue("PRAGMA database_list", "0", 0),
+        SettingValue("PRAGMA journal_mode", "wal", 0),
     };
     // Declared types: every integer is kept in 64 bits, every float in 8
     // bytes; decimals keep their own codes.
