@@ -75,10 +75,14 @@ uint8_t CodeOfStored(int stored) {
     }
 }
 
-/* The shortest text that reads back as the same double. */
-std::string DoubleText(double value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof text, value);
+/* The shortest text that reads back as the same double: for a decimal
+ * column without an exponent ("-0.0001"), else in the shorter of the two
+ * forms. */
+std::string DoubleText(double value, bool fixed) {
+    char text[400];  // the longest fixed form of a double is 300-odd digits
+    auto result = std::to_chars(text, text + sizeof text, value,
+                                fixed ? std::chars_format::fixed : std::chars_format::general);
+    if (result.ec != std::errc()) result = std::to_chars(text, text + sizeof text, value);
     return std::string(text, result.ptr);
 }
 
@@ -204,7 +208,7 @@ bool StageCell(const Reader& reader, int i, uint8_t code, Cell* cell) {
     const char* text = nullptr;
     size_t length = 0;
     if (stored == SQLITE_FLOAT) {
-        cell->text = DoubleText(sqlite3_column_double(s, i));
+        cell->text = DoubleText(sqlite3_column_double(s, i), code == ORV_SQL_DECIMAL || code == ORV_SQL_NUMERIC);
         text = cell->text.c_str();
         length = cell->text.size();
     } else {
