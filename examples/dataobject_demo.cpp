@@ -9,8 +9,8 @@
  *
  * SAMPLE_DATA_DIR holds the sample dictionary (examples/data); WORK_DIR
  * (out/dataobject-demo of the project) gets the library root with a copy
- * of it, connparams.txt and an odbc.ini naming the database
- * WORK_DIR/monitoring.db as the data source velkra_sample, and the log
+ * of it and a connparams.txt naming the database file
+ * WORK_DIR/monitoring.db (reached through the SQLITE provider), and the log
  * root/logs/velkra.log. Exit status 0 when every step did what it
  * should.
  */
@@ -28,13 +28,6 @@
 namespace {
 
 const char* const kDataFiles[] = {"datadictionary.txt", "inventory.xml", "monitoring.xml", "dsn_table_map.txt"};
-const char* const kSqliteDrivers[] = {
-    "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-    "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-    "/usr/lib/odbc/libsqlite3odbc.so",
-    "/usr/lib64/libsqlite3odbc.so",
-    "/usr/local/lib/libsqlite3odbc.so",
-};
 
 int g_failures = 0;
 
@@ -101,28 +94,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    const char* driver = nullptr;
-    for (const char* candidate : kSqliteDrivers) {
-        if (access(candidate, R_OK) == 0) driver = candidate;
-    }
-    if (driver == nullptr) {
-        fputs("dataobject_demo: the SQLite ODBC driver (libsqlite3odbc.so, package libsqliteodbc) is not installed\n",
-              stderr);
-        return 1;
-    }
     const std::string database = work + "/monitoring.db";
     unlink(database.c_str());
     unlink((root + "/logs/velkra.log").c_str());
-    if (!WriteText(root + "/data/connparams.txt", "sample 0 velkra_sample velkra NULL x sample ODBC SQLITE no\n") ||
-        !WriteText(work + "/odbc.ini", "[velkra_sample]\nDriver = " + std::string(driver) + "\nDatabase = " + database +
-                                           "\n") ||
-        !WriteText(work + "/odbcinst.ini", "")) {
-        fprintf(stderr, "dataobject_demo: cannot write the connection files under %s\n", work.c_str());
+    if (!WriteText(root + "/data/connparams.txt", "sample 0 " + database + " NULL NULL x sample SQLITE SQLITE no\n")) {
+        fprintf(stderr, "dataobject_demo: cannot write %s/data/connparams.txt\n", root.c_str());
         return 1;
     }
-    // unixODBC reads these once, before the library's first connection.
-    setenv("ODBCSYSINI", work.c_str(), 1);
-    setenv("ODBCINI", (work + "/odbc.ini").c_str(), 1);
     if (chdir(work.c_str()) != 0) return 1;
     const std::string log = root + "/logs/velkra.log";
     if (!orv::InitVelkra(root.c_str())) {

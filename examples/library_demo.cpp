@@ -8,8 +8,9 @@
  *
  * SAMPLE_DATA_DIR holds the data files (examples/library-demo/data);
  * WORK_DIR (out/library-demo of the project) gets the library root with a
- * copy of them, the database shop.db, an odbc.ini naming it as the data
- * source velkra_demo, and the log root/logs/velkra.log. Everything the
+ * copy of them (connparams.txt names the database file shop.db, reached
+ * through the SQLITE provider: no ODBC file is needed), the database
+ * shop.db and the log root/logs/velkra.log. Everything the
  * demo writes is under WORK_DIR, which it empties of its own files first.
  * Exit status 0 when every step did what it should.
  */
@@ -32,13 +33,6 @@ namespace {
 
 const char* const kDataFiles[] = {"datadictionary.txt", "shop.xml",        "dsn_table_map.txt", "connparams.txt",
                                   "loadtablelist.txt",  "defaultdata.txt", "defaults.xml"};
-const char* const kSqliteDrivers[] = {
-    "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-    "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-    "/usr/lib/odbc/libsqlite3odbc.so",
-    "/usr/lib64/libsqlite3odbc.so",
-    "/usr/local/lib/libsqlite3odbc.so",
-};
 
 int g_failures = 0;
 
@@ -141,28 +135,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    const char* driver = nullptr;
-    for (const char* candidate : kSqliteDrivers) {
-        if (access(candidate, R_OK) == 0) driver = candidate;
-    }
-    if (driver == nullptr) {
-        fputs("library_demo: the SQLite ODBC driver (libsqlite3odbc.so, package libsqliteodbc) is not installed\n",
-              stderr);
-        return 1;
-    }
     const std::string database = work + "/shop.db";
     unlink(database.c_str());
     unlink((root + "/logs/velkra.log").c_str());
-    if (!WriteText(work + "/odbc.ini", "[velkra_demo]\nDriver = " + std::string(driver) + "\nDatabase = " + database +
-                                           "\n") ||
-        !WriteText(work + "/odbcinst.ini", "")) {
-        fprintf(stderr, "library_demo: cannot write %s/odbc.ini\n", work.c_str());
-        return 1;
-    }
-    // unixODBC reads these once, before the library's first connection.
-    setenv("ODBCSYSINI", work.c_str(), 1);
-    setenv("ODBCINI", (work + "/odbc.ini").c_str(), 1);
-    // "..\data\" is looked for beside the working directory first.
+    // "..\data\" is looked for beside the working directory first, and
+    // connparams.txt names the database shop.db relative to it.
     if (chdir(work.c_str()) != 0) {
         fprintf(stderr, "library_demo: cannot change to %s\n", work.c_str());
         return 1;

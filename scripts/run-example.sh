@@ -2,8 +2,8 @@
 # Installs what is missing, builds the check program and runs it on the
 # sample registry in examples/, then prints its exit code and its log.
 # Then builds the data-access library's demo (examples/library_demo.cpp)
-# and runs it on a SQLite file under out/library-demo (data source,
-# odbc.ini, library root and log all there).
+# and runs it on a SQLite file under out/library-demo (database file,
+# library root and log all there; no ODBC configuration is needed).
 #   scripts/run-example.sh [check options...]
 # Without options it runs with: -name "Symantec Endpoint Protection"
 # -foundError 50020 -notFoundError 0 -processname example-product.exe
