@@ -227,7 +227,7 @@ int RunSelectFromDatabase(const std::string* root, const std::string& table, con
         return kExitFailed;
     }
     std::string out;
-    RenderResultData(result, true, &out);
+    RenderResultData(result, true, &out, FloatForm::kShortest);
     FreeResultData(result);
     fwrite(out.data(), 1, out.size(), stdout);
     fflush(stdout);

@@ -133,7 +133,7 @@ int RunSelect(const ParsedArgs& args) {
         return kExitFailed;
     }
     std::string out;
-    RenderResultData(result, true, &out);
+    RenderResultData(result, true, &out, FloatForm::kShortest);
     FreeResultData(result);
     fwrite(out.data(), 1, out.size(), stdout);
     fflush(stdout);

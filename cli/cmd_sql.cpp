@@ -114,7 +114,7 @@ int RunSql(const ParsedArgs& args) {
             status = kExitFailed;
         } else {
             std::string out;
-            RenderResultSet(set, &out);
+            RenderResultSet(set, &out, FloatForm::kShortest);
             FreeResultSet(set);
             fwrite(out.data(), 1, out.size(), stdout);
             fflush(stdout);

@@ -179,14 +179,21 @@ void PrintResultData(ResultData* result);
 char* ToStringTableData(const char* name);
 char* ToStringCustomViewData(const char* name);
 
+/* How floats print: as "%f" (the library's printed layout), or in the
+ * shortest form that reads back as the same value ("0.1", "1e+300",
+ * "4.9e-324"), as the velkra command shows them. */
+enum class FloatForm : uint8_t { kFixed, kShortest };
+
 /* The printed form of one value: "NULL" for none, integers in decimal,
- * floats as "%f", texts as they are, dates in their text form, booleans
- * as 1 or 0; "" for the types that print nothing (0, 12, 13, 20, 21). */
-std::string FormatPrintedValue(const void* value, uint8_t type);
+ * floats in the form asked for, texts as they are, dates in their text
+ * form, booleans as 1 or 0; "" for the types that print nothing (0, 12,
+ * 13, 20, 21). */
+std::string FormatPrintedValue(const void* value, uint8_t type, FloatForm floats = FloatForm::kFixed);
 
 /* The printed layout of a result's rows (deleted rows skipped when
  * skipDeleted is set), appended to out. */
-void RenderResultData(const ResultData* result, bool skipDeleted, std::string* out);
+void RenderResultData(const ResultData* result, bool skipDeleted, std::string* out,
+                      FloatForm floats = FloatForm::kFixed);
 
 void FreeTableData(TableData* relvar);
 

@@ -4,6 +4,7 @@
  */
 #include <strings.h>
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <algorithm>
@@ -116,9 +117,9 @@ std::vector<uint8_t> ColumnTypes(const ResultData* result) {
     return types;
 }
 
-void RenderRow(const RowObject* row, const std::vector<uint8_t>& types, std::string* out) {
+void RenderRow(const RowObject* row, const std::vector<uint8_t>& types, FloatForm floats, std::string* out) {
     for (size_t i = 0; i < types.size(); ++i) {
-        *out += FormatPrintedValue(row->values[i], types[i]);
+        *out += FormatPrintedValue(row->values[i], types[i], floats);
         *out += '\t';
     }
     *out += '\n';
@@ -153,8 +154,15 @@ char* ToStringRelvar(const char* name, uint8_t kind) {
 
 }  // namespace
 
-std::string FormatPrintedValue(const void* value, uint8_t type) {
+std::string FormatPrintedValue(const void* value, uint8_t type, FloatForm floats) {
     if (value == nullptr) return "NULL";
+    if (floats == FloatForm::kShortest && IsFloatType(type)) {
+        char text[64];
+        std::to_chars_result r = type == ORV_SQL_DOUBLE
+                                     ? std::to_chars(text, text + sizeof text, Read<double>(value))
+                                     : std::to_chars(text, text + sizeof text, Read<float>(value));
+        return std::string(text, r.ptr);
+    }
     switch (type) {
         case 1: return Printf("%d", Read<int8_t>(value));
         case 2: return Printf("%u", Read<uint8_t>(value));
@@ -178,13 +186,13 @@ std::string FormatPrintedValue(const void* value, uint8_t type) {
     }
 }
 
-void RenderResultData(const ResultData* result, bool skipDeleted, std::string* out) {
+void RenderResultData(const ResultData* result, bool skipDeleted, std::string* out, FloatForm floats) {
     if (result == nullptr || out == nullptr) return;
     RenderHeader(result, out);
     std::vector<uint8_t> types = ColumnTypes(result);
     for (const ResultNode* node = result->head; node != nullptr; node = node->next) {
         if (skipDeleted && (node->row->state & kRowDeleted)) continue;
-        RenderRow(node->row, types, out);
+        RenderRow(node->row, types, floats, out);
     }
 }
 

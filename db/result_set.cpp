@@ -250,15 +250,15 @@ namespace {
 
 /* The text form of a cell for printing: NULL for none, else the value's
  * text (booleans as 1 or 0, bytes as they are). */
-std::string CellText(const ResultCell* cell, uint8_t type) {
+std::string CellText(const ResultCell* cell, uint8_t type, FloatForm floats) {
     if (cell == nullptr || cell->data == nullptr) return "NULL";
     if (IsBytesType(type)) return std::string(static_cast<const char*>(cell->data), strnlen(static_cast<const char*>(cell->data), static_cast<size_t>(cell->length)));
-    return FormatPrintedValue(cell->data, type);
+    return FormatPrintedValue(cell->data, type, floats);
 }
 
 }  // namespace
 
-void RenderResultSet(const ResultSet* set, std::string* out) {
+void RenderResultSet(const ResultSet* set, std::string* out, FloatForm floats) {
     if (set == nullptr || out == nullptr) return;
     for (int32_t i = 0; i < set->columnCount; ++i) {
         *out += set->columns[i].name ? set->columns[i].name : "";
@@ -268,7 +268,7 @@ void RenderResultSet(const ResultSet* set, std::string* out) {
     for (const ResultRow* row = set->rows; row != nullptr; row = row->next) {
         const ResultCell* cell = row->cells;
         for (int32_t i = 0; i < set->columnCount; ++i) {
-            *out += CellText(cell, set->columns[i].type);
+            *out += CellText(cell, set->columns[i].type, floats);
             *out += '\t';
             if (cell != nullptr) cell = cell->next;
         }

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "datastore/relvar.h"
+
 namespace orv {
 
 struct DateTimeColumnValue;
@@ -128,7 +130,7 @@ void FreeResultRows(ResultRow* rows);
  * followed by a tab. PrintResultSet writes it to the log at DEBUG, one
  * record per line; RenderResultSet appends it to out. */
 void PrintResultSet(const ResultSet* set);
-void RenderResultSet(const ResultSet* set, std::string* out);
+void RenderResultSet(const ResultSet* set, std::string* out, FloatForm floats = FloatForm::kFixed);
 
 /* A value of type `to` from a cell value of type `from`: a copy when the
  * types agree, else through its text form (booleans accept 1, t, true, y

@@ -51,12 +51,6 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return static_cast<bool>(out);
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
-}
-
 /* A new row of the table from the texts of its columns (null: no value). */
 orv::RowObject* NewRow(const char* table, const std::vector<const char*>& texts) {
     orv::TableDefn* defn = orv::GetTableDefn(table);
