@@ -118,6 +118,7 @@ enum class ReadAs { kText, kBinary, kBit };
 struct ColumnPlan {
     uint8_t code;
     ReadAs readAs;
+    const char* name; /* the result column's own */
 };
 
 /* What one read of a column gave. */
@@ -212,6 +213,57 @@ double FloatOfText(const char* text, size_t length) {
     return value;
 }
 
+/* The value of an integer cell's text in *value (its low bytes are its
+ * stored form); false when the text is an integer that does not fit the
+ * type's width. A text that is no plain integer reads as the stored values
+ * read it (ScanInteger). */
+bool IntegerFits(const char* text, size_t size, uint8_t code, uint64_t* value) {
+    bool isSigned = false;
+    IsIntegerType(code, &isSigned);
+    const char* begin = text;
+    const char* end = text + strnlen(text, size);
+    while (begin < end && *begin == ' ') ++begin;
+    if (begin < end && *begin == '+') ++begin;
+    const int bits = GetStoredWidth(code) * 8;
+    if (isSigned) {
+        int64_t v = 0;
+        auto r = std::from_chars(begin, end, v);
+        if (r.ec == std::errc::result_out_of_range) return false;
+        if (r.ec != std::errc() || r.ptr != end) {
+            *value = ScanInteger(text);
+            return true;
+        }
+        if (bits < 64) {
+            const int64_t limit = int64_t{1} << (bits - 1);
+            if (v < -limit || v >= limit) return false;
+        }
+        *value = static_cast<uint64_t>(v);
+        return true;
+    }
+    uint64_t v = 0;
+    if (begin < end && *begin == '-') {
+        // A negative value in an unsigned column: only -0 fits.
+        int64_t negative = 0;
+        auto r = std::from_chars(begin, end, negative);
+        if (r.ec == std::errc() && r.ptr == end) {
+            if (negative != 0) return false;
+            *value = 0;
+            return true;
+        }
+        *value = ScanInteger(text);
+        return true;
+    }
+    auto r = std::from_chars(begin, end, v);
+    if (r.ec == std::errc::result_out_of_range) return false;
+    if (r.ec != std::errc() || r.ptr != end) {
+        *value = ScanInteger(text);
+        return true;
+    }
+    if (bits < 64 && (v >> bits) != 0) return false;
+    *value = v;
+    return true;
+}
+
 /* Appends the low width bytes of an integer (its stored form). */
 bool AppendInteger(ByteBuffer* buffer, uint64_t wide, int32_t width) {
     switch (width) {
@@ -237,7 +289,8 @@ int32_t Clamped(size_t n) { return static_cast<int32_t>(n > INT32_MAX ? INT32_MA
 /* Replaces the text the cell's value was read as (at stage->offset in
  * scratch) by the stored form of the column's type. False when memory
  * runs out; a value that does not convert becomes an SQL NULL. */
-bool ConvertText(ByteBuffer* scratch, uint8_t code, CellStage* stage) {
+bool ConvertText(ByteBuffer* scratch, const ColumnPlan& plan, CellStage* stage) {
+    const uint8_t code = plan.code;
     const char* text = scratch->data + stage->offset;
     const size_t size = scratch->size - stage->offset;
     stage->kind = CellStage::Kind::kScratch;
@@ -264,7 +317,15 @@ bool ConvertText(ByteBuffer* scratch, uint8_t code, CellStage* stage) {
             ok = Append(scratch, &single, 4);
         }
     } else if (IsIntegerType(code)) {
-        uint64_t value = ScanInteger(text);
+        // Read in 64 bits; a value beyond the column's width is refused,
+        // never kept wrapped.
+        uint64_t value = 0;
+        if (!IntegerFits(text, size, code, &value)) {
+            LogError("The value %.*s does not fit column %s\n", static_cast<int>(size), text,
+                     plan.name != nullptr ? plan.name : "?");
+            scratch->size = stage->offset;
+            return false;
+        }
         scratch->size = stage->offset;
         stage->length = GetStoredWidth(code);
         ok = AppendInteger(scratch, value, stage->length);
@@ -320,7 +381,7 @@ bool ReadCell(DBConnection* connection, SQLHSTMT statement, SQLUSMALLINT column,
         stage->length = Clamped(scratch->size - stage->offset);
         return true;
     }
-    return ConvertText(scratch, plan.code, stage);
+    return ConvertText(scratch, plan, stage);
 }
 
 /* The row of the staged cells, in one block. */
@@ -437,6 +498,7 @@ ResultSet* CollectResult(DBConnection* connection, SQLHSTMT statement, SQLSMALLI
     if (!ok) LogError("Unable to allocate memory\n");
     for (SQLSMALLINT i = 0; ok && i < count; ++i) {
         ok = DescribeColumn(connection, statement, static_cast<SQLUSMALLINT>(i + 1), &columns[i], &plans[i], &scratch);
+        if (ok) plans[i].name = columns[i].name;
     }
     while (ok && count > 0) {
         SQLRETURN r = SQLFetch(statement);

@@ -211,14 +211,15 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(FirebirdPoolTest, AConnparamsLineNamingTheProviderConnectsThroughTheSecondSlot) {
+TEST_F(FirebirdPoolTest, AConnparamsLineNamingTheProviderConnectsThroughTheThirdSlot) {
     EXPECT_EQ(GetDBProviderIndex("ODBC"), 0);
+    EXPECT_EQ(GetDBProviderIndex("SQLITE"), 1);
     EXPECT_EQ(GetDBProviderIndex("FIREBIRD"), -1);  // loaded when a connection needs it
     ASSERT_TRUE(EstablishDBConnectionPool(2)) << log_.Text();
-    EXPECT_EQ(GetDBProviderIndex("FIREBIRD"), 1);
+    EXPECT_EQ(GetDBProviderIndex("FIREBIRD"), 2);
     DBConnection* c = GetDBConnection("firebirdconn");
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->providerIndex, 1);
+    EXPECT_EQ(c->providerIndex, 2);
     std::string t = Table("pool");
     ASSERT_EQ(ExecuteUpdate(c, ("create table " + t + " (id integer)").c_str()), 1) << log_.Text();
     ASSERT_EQ(ExecuteUpdate(c, ("insert into " + t + " values (5)").c_str()), 1);

@@ -64,8 +64,8 @@ TEST_F(VelkraSqlFirebirdTest, StatementsAndQueriesThroughTheFirebirdProvider) {
     ASSERT_EQ(select.exitStatus, 0) << select.output;
     EXPECT_EQ(select.output,
               "ID\tNAME\tSCORE\tPRICE\tBORN\tOK\t\n"
-              "1\tit's\t2.500000\t12.50\t2024-02-29\t1\t\n"
-              "2\tNULL\t0.125000\tNULL\tNULL\tNULL\t\n");
+              "1\tit's\t2.5\t12.50\t2024-02-29\t1\t\n"
+              "2\tNULL\t0.125\tNULL\tNULL\tNULL\t\n");
     // Each statement was committed: this process, another attachment,
     // sees the rows.
     EXPECT_EQ(sql_.Scalar("select count(*) from " + table_), std::optional<std::string>("2")) << sql_.LastError();

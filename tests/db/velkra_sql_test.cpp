@@ -53,7 +53,7 @@ TEST_F(VelkraSqlTest, StatementsAndQueriesOnTheFirstDataSource) {
     EXPECT_EQ(insert.output, "");
     RunResult select = Sql({"  select id, name, score from t order by id"});
     ASSERT_EQ(select.exitStatus, 0) << select.output;
-    EXPECT_EQ(select.output, "id\tname\tscore\t\n1\tit's\t2.500000\t\n2\tNULL\t0.125000\t\n");
+    EXPECT_EQ(select.output, "id\tname\tscore\t\n1\tit's\t2.5\t\n2\tNULL\t0.125\t\n");
     // An update that changes no row is no failure.
     EXPECT_EQ(Sql({"UPDATE t SET name = 'x' WHERE id = 99"}).exitStatus, 0);
 }
