@@ -11,11 +11,35 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "db/connection.h"
 
 namespace orv::sqlite {
 
 struct StatementCache;
+
+/* A literal taken out of a statement text: a 64-bit integer, a double, a
+ * text (quotes undoubled) or a blob's bytes. */
+struct SqlLiteral {
+    enum class Kind { kInteger, kDouble, kText, kBlob } kind;
+    int64_t integer;
+    double real;
+    std::string bytes;
+};
+
+/* Splits the text of an insert, update or delete into its shape (each
+ * literal replaced by "?") and its literals in order. False when the text
+ * is not one that can be run so: another statement kind, a comment, a
+ * parameter of the caller's own, a second statement, a number that is no
+ * 64-bit integer or double, an unclosed quote or blob. */
+bool SplitSqlLiterals(const char* sql, std::string* shape, std::vector<SqlLiteral>* literals);
+
+/* Binds the literals as the statement's parameters 1, 2, ...; false when
+ * the statement has another number of parameters or a bind fails. */
+bool BindSqlLiterals(sqlite3_stmt* statement, const std::vector<SqlLiteral>& literals);
 
 /* The provider handle of a connection: the engine's connection and the
  * statements prepared for it (sqlite_statements.cpp), made at first use. */

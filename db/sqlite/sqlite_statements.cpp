@@ -30,13 +30,6 @@ namespace {
 /* The statements kept per connection; when full, all are let go. */
 constexpr size_t kMaxCachedStatements = 64;
 
-struct Literal {
-    enum class Kind { kInteger, kDouble, kText, kBlob } kind;
-    int64_t integer;
-    double real;
-    std::string bytes;
-};
-
 bool IsWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -56,9 +49,9 @@ int HexDigit(char c) {
     return -1;
 }
 
-/* Splits sql into its shape (literals replaced by "?") and the literals.
- * False when the text is not one this reader follows whole. */
-bool SplitLiterals(const char* sql, std::string* shape, std::vector<Literal>* literals) {
+}  // namespace
+
+bool SplitSqlLiterals(const char* sql, std::string* shape, std::vector<SqlLiteral>* literals) {
     if (!StartsWithWord(sql, "insert") && !StartsWithWord(sql, "update") && !StartsWithWord(sql, "delete")) {
         return false;
     }
@@ -68,7 +61,7 @@ bool SplitLiterals(const char* sql, std::string* shape, std::vector<Literal>* li
     while (*p != '\0') {
         const char c = *p;
         if (c == '\'') {  // a text: '' stands for one quote
-            Literal literal{Literal::Kind::kText, 0, 0.0, {}};
+            SqlLiteral literal{SqlLiteral::Kind::kText, 0, 0.0, {}};
             ++p;
             for (;;) {
                 if (*p == '\0') return false;
@@ -82,7 +75,7 @@ bool SplitLiterals(const char* sql, std::string* shape, std::vector<Literal>* li
             literals->push_back(std::move(literal));
             *shape += '?';
         } else if ((c == 'x' || c == 'X') && p[1] == '\'' && (p == sql || !IsWordChar(p[-1]))) {
-            Literal literal{Literal::Kind::kBlob, 0, 0.0, {}};
+            SqlLiteral literal{SqlLiteral::Kind::kBlob, 0, 0.0, {}};
             p += 2;
             while (*p != '\'') {
                 const int high = HexDigit(p[0]);
@@ -119,7 +112,7 @@ bool SplitLiterals(const char* sql, std::string* shape, std::vector<Literal>* li
                 while (*p >= '0' && *p <= '9') ++p;
             }
             if (IsWordChar(*p) || *p == '.') return false;  // 0x1F, 1.2.3 and the like
-            Literal literal{isReal ? Literal::Kind::kDouble : Literal::Kind::kInteger, 0, 0.0, {}};
+            SqlLiteral literal{isReal ? SqlLiteral::Kind::kDouble : SqlLiteral::Kind::kInteger, 0, 0.0, {}};
             auto r = isReal ? std::from_chars(start, p, literal.real) : std::from_chars(start, p, literal.integer);
             if (r.ec != std::errc() || r.ptr != p) return false;  // beyond 64 bits: SQLite reads it as a REAL
             literals->push_back(std::move(literal));
@@ -142,23 +135,23 @@ bool SplitLiterals(const char* sql, std::string* shape, std::vector<Literal>* li
     return true;
 }
 
-bool BindLiterals(sqlite3_stmt* statement, const std::vector<Literal>& literals) {
+bool BindSqlLiterals(sqlite3_stmt* statement, const std::vector<SqlLiteral>& literals) {
     if (sqlite3_bind_parameter_count(statement) != static_cast<int>(literals.size())) return false;
     int index = 1;
-    for (const Literal& literal : literals) {
+    for (const SqlLiteral& literal : literals) {
         int r = SQLITE_OK;
         switch (literal.kind) {
-            case Literal::Kind::kInteger:
+            case SqlLiteral::Kind::kInteger:
                 r = sqlite3_bind_int64(statement, index, literal.integer);
                 break;
-            case Literal::Kind::kDouble:
+            case SqlLiteral::Kind::kDouble:
                 r = sqlite3_bind_double(statement, index, literal.real);
                 break;
-            case Literal::Kind::kText:
+            case SqlLiteral::Kind::kText:
                 r = sqlite3_bind_text(statement, index, literal.bytes.data(), static_cast<int>(literal.bytes.size()),
                                       SQLITE_TRANSIENT);
                 break;
-            case Literal::Kind::kBlob:
+            case SqlLiteral::Kind::kBlob:
                 r = literal.bytes.empty() ? sqlite3_bind_zeroblob(statement, index, 0)
                                           : sqlite3_bind_blob(statement, index, literal.bytes.data(),
                                                               static_cast<int>(literal.bytes.size()), SQLITE_TRANSIENT);
@@ -170,12 +163,10 @@ bool BindLiterals(sqlite3_stmt* statement, const std::vector<Literal>& literals)
     return true;
 }
 
-}  // namespace
-
 struct StatementCache {
     std::unordered_map<std::string, sqlite3_stmt*> statements;
     std::string shape;
-    std::vector<Literal> literals;
+    std::vector<SqlLiteral> literals;
 };
 
 void FreeStatementCache(StatementCache* cache) {
@@ -190,7 +181,7 @@ sqlite3_stmt* CachedStatement(SqliteConnection* handle, const char* sql) {
         if (handle->cache == nullptr) return nullptr;
     }
     StatementCache& cache = *handle->cache;
-    if (strlen(sql) > 100000 || !SplitLiterals(sql, &cache.shape, &cache.literals)) return nullptr;
+    if (strlen(sql) > 100000 || !SplitSqlLiterals(sql, &cache.shape, &cache.literals)) return nullptr;
     sqlite3_stmt* statement = nullptr;
     auto found = cache.statements.find(cache.shape);
     if (found != cache.statements.end()) {
@@ -210,7 +201,7 @@ sqlite3_stmt* CachedStatement(SqliteConnection* handle, const char* sql) {
         }
         cache.statements.emplace(cache.shape, statement);
     }
-    if (!BindLiterals(statement, cache.literals)) {
+    if (!BindSqlLiterals(statement, cache.literals)) {
         sqlite3_clear_bindings(statement);
         return nullptr;
     }

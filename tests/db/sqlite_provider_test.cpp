@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -254,6 +255,35 @@ TEST_F(SqliteProviderTest, AnInMemoryDatabaseIsPrivateToItsConnection) {
     FreeConnParams(params);
     EXPECT_TRUE(a.Update("create table m (i integer)"));
     EXPECT_TRUE(b.Update("create table m (i integer)"));  // b's own database has none
+}
+
+/* velkra init on a root whose connparams.txt names SQLite files: a new
+ * file is made and the sample's tables created in it, with nothing of
+ * ODBC configured; a file that cannot be made fails the start with
+ * SQLite's message. */
+TEST(SqliteStart, InitMakesTheNamedFileAndAFileThatCannotBeMadeFailsTheStart) {
+    TempDir dir;
+    const std::string root = dir.path() + "/root";
+    const std::string sample = std::string(ORV_SOURCE_DIR) + "/examples/data/";
+    for (const char* name : {"datadictionary.txt", "inventory.xml", "monitoring.xml", "dsn_table_map.txt"}) {
+        WriteFile(root + "/data/" + name, ReadFile(sample + name));
+    }
+    const std::map<std::string, std::string> env = {{"ODBCSYSINI", "/nonexistent"}, {"ODBCINI", "/nonexistent"}};
+    const std::string database = dir.path() + "/new.db";
+    WriteFile(root + "/data/connparams.txt", "sample 0 " + database + " NULL NULL x sample SQLITE SQLITE no\n");
+    RunResult made = RunProgram(ORV_VELKRA_PROGRAM, {"init", "--root", root}, env);
+    EXPECT_EQ(made.exitStatus, 0) << made.output;
+    EXPECT_TRUE(FileExists(database));
+
+    const std::string missing = dir.path() + "/no/such/folder/x.db";
+    WriteFile(root + "/data/connparams.txt", "sample 0 " + missing + " NULL NULL x sample SQLITE SQLITE no\n");
+    RunResult failed = RunProgram(ORV_VELKRA_PROGRAM, {"init", "--root", root}, env);
+    EXPECT_EQ(failed.exitStatus, 1) << failed.output;
+    EXPECT_NE(failed.output.find("Opening the database file " + missing + " failed"), std::string::npos)
+        << failed.output;
+    EXPECT_NE(failed.output.find("MSG: unable to open database file"), std::string::npos) << failed.output;
+    EXPECT_NE(failed.output.find("velkra init: the library did not start on " + root), std::string::npos)
+        << failed.output;
 }
 
 TEST(SqliteDeclaredTypes, MapToTheLibrarysCodes) {

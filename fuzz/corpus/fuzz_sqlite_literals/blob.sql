@@ -1,0 +1,1 @@
+insert into  B values(1,X'00ff2741',-2.5e-300,0.1);

@@ -1,0 +1,1 @@
+update t set c = 'a' /* no */ where a = 1

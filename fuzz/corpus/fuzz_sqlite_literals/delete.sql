@@ -1,0 +1,1 @@
+delete from "Order"  where "User"=3

@@ -1,0 +1,1 @@
+update Person set Name='it''s',Flag=1 where Id=7
