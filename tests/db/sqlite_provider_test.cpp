@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
@@ -265,6 +266,7 @@ TEST(SqliteStart, InitMakesTheNamedFileAndAFileThatCannotBeMadeFailsTheStart) {
     TempDir dir;
     const std::string root = dir.path() + "/root";
     const std::string sample = std::string(ORV_SOURCE_DIR) + "/examples/data/";
+    std::filesystem::create_directories(root + "/data");
     for (const char* name : {"datadictionary.txt", "inventory.xml", "monitoring.xml", "dsn_table_map.txt"}) {
         WriteFile(root + "/data/" + name, ReadFile(sample + name));
     }
