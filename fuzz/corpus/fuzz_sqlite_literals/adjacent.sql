@@ -1,0 +1,1 @@
+insert i3to   Bvalue.5E-300,0.1);
